@@ -1,0 +1,55 @@
+#include "driver/assembler.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+extern char** environ;
+#endif
+
+namespace zspack {
+
+#ifdef _WIN32
+
+AssemblerResult RunAssembler() {
+  // "-" fills the slot of the program's own name, so ACME sees "-v9" and "MakeMe.a".
+  char commandLine[] = "- -v9 MakeMe.a";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA("ACME.exe", commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &process)) {
+    return {};
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  const BOOL gotCode = GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return {true, gotCode ? static_cast<int>(code) : 1};
+}
+
+#else
+
+AssemblerResult RunAssembler() {
+  char program[] = "./ACME.exe";
+  char verbose[] = "-v9";
+  char source[] = "MakeMe.a";
+  char* argv[] = {program, verbose, source, nullptr};
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0) return {};
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return {true, 1};
+  }
+  if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
+  if (WIFSIGNALED(status)) return {true, 128 + WTERMSIG(status)};
+  return {true, 1};
+}
+
+#endif
+
+}  // namespace zspack

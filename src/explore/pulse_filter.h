@@ -1,0 +1,23 @@
+// ExplorePulseTable / ExploreFilterTable: mark the rows of the pulse or filter table that
+// the used instruments and the used sectors' $F7 / $F6 commands reach, report programs
+// that overlap inconsistently, print the usage map; the image is not changed, and no walk
+// leaves its table's 256 rows or its sector's 256 entries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "explore/pack_state.h"
+
+namespace zspack {
+
+void ExplorePulseTable(PackState& state, std::string& console);
+void ExploreFilterTable(PackState& state, std::string& console);
+
+// Walks (first visit) or checks (later visit) the program starting at row `start`;
+// `base` is the table's column-1 address. Returns false for an inconsistent program.
+bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base,
+                      std::array<uint8_t, kTableRows>& map);
+
+}  // namespace zspack

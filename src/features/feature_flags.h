@@ -1,0 +1,44 @@
+// The player features the music needs, as an enumeration in the order of the defines
+// file, with the one table that maps each to its define text.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace zspack {
+
+enum class Feature : uint8_t {
+  kFilters, kPulse, kHr0, kHr1, kHr2, kHr3, kVibrato,
+  kTranspose, kRepeat, kSetMvl, kSongChange, kSpeedChange, kLoop, kEnd,
+  kGlides, kTieNotes, kTuneAd, kTuneSr, kTunePp, kTuneFp, kTuneFf,
+  kCount
+};
+
+inline constexpr size_t kFeatureCount = static_cast<size_t>(Feature::kCount);
+
+inline constexpr std::array<std::string_view, kFeatureCount> kFeatureDefines = {
+    "_FILTERS_",   "_PULSE_",  "_HR0_",        "_HR1_",         "_HR2_",    "_HR3_",
+    "_VIBRATO_",   "_TRANSPOSE_", "_REPEAT_",  "_SETMVL_",      "_SONGCHANGE_",
+    "_SPEEDCHANGE_", "_LOOP_", "_END_",        "_GLIDES_",      "_TIENOTES_",
+    "_TUNEAD_",    "_TUNESR_", "_TUNEPP_",     "_TUNEFP_",      "_TUNEFF_",
+};
+
+inline constexpr std::string_view DefineName(Feature f) {
+  return kFeatureDefines[static_cast<size_t>(f)];
+}
+
+// The flags and the three derived values; -1 means "none" for the values.
+struct FeatureState {
+  std::array<bool, kFeatureCount> flags{};
+  int16_t SelectedSong = -1;
+  int16_t SingleSpeed = -1;
+  int16_t MultiSpeed = -1;
+
+  bool Has(Feature f) const { return flags[static_cast<size_t>(f)]; }
+  void Set(Feature f) { flags[static_cast<size_t>(f)] = true; }
+  void Reset() { *this = FeatureState{}; }
+};
+
+}  // namespace zspack

@@ -1,0 +1,36 @@
+// The data file "the_data.a": the explored music as labelled byte tables in ACME syntax,
+// CR LF line ends; RenderDataFile builds the whole text in memory and reads nothing
+// outside MusicImage, whatever the music holds.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "explore/pack_state.h"
+
+namespace zspack {
+
+// One label line and `count` entries from `start` as "!by" lines of 17 values; a count of
+// 0 or less still writes the entry at `start`.
+void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
+                    uint32_t start, int count);
+
+// Length of the track at `start`: through its first $F0..$F3/$FF, or its $FE and the
+// argument after it; 1 when the 256 entries hold no such byte. 257 reads one entry past.
+int TrackLength(const MusicImage& image, uint32_t start);
+
+// Length of a sector through its $FF, two for each $F6..$FA command; at most 256.
+int SectorLength(const MusicImage& image, int sector);
+
+// The highest index whose mark is set, 0 when none is.
+int HighestMarked(std::span<const uint8_t> map);
+
+// The input name for a comment line: characters below $20 become '?', so a line break in
+// a file name cannot end the comment.
+void AppendCommentSafe(std::string& out, std::string_view name);
+
+std::string RenderDataFile(const PackState& state, std::string_view inputName);
+
+}  // namespace zspack
