@@ -23,9 +23,73 @@ unsigned Link(const MusicImage& image, uint32_t base, unsigned row) {
   return image.Byte(base + 0x100 + row);
 }
 
+// What a later visit found from each step row on, while the marks stay as they are:
+// 0 inconsistent, 1 consistent, kUnknown not checked yet.
+constexpr uint8_t kUnknown = 2;
+using StepResults = std::array<uint8_t, kTableRows>;
+
+// The check of a later visit from the step at row p on. A forward link goes on with the
+// same check from the linked step, so every step on the way shares the result; with
+// `known`, the steps' results are read and kept there.
+bool CheckSteps(const MusicImage& image, uint32_t base, const std::array<uint8_t, kTableRows>& map,
+                unsigned p, StepResults* known) {
+  std::array<uint8_t, kTableRows> path;  // forward links only: at most 255 steps
+  size_t length = 0;
+  bool consistent = false;
+  for (;;) {
+    if (known != nullptr && (*known)[p] != kUnknown) {
+      consistent = (*known)[p] != 0;
+      break;
+    }
+    path[length++] = static_cast<uint8_t>(p);
+    if (p == kLastRow) {
+      consistent = map[kLastRow] != 0;
+      break;
+    }
+    if (map[p] == 0 || map[p + 1] == 0) {
+      consistent = false;
+      break;
+    }
+    const unsigned n = Link(image, base, p + 1);
+    if (n > p) {
+      p = n;
+      continue;
+    }
+    consistent = map[n] != 0 || n == 0;
+    break;
+  }
+  if (known != nullptr) {
+    for (size_t i = 0; i < length; ++i) (*known)[path[i]] = consistent ? 1 : 0;
+  }
+  return consistent;
+}
+
+// The walks of one table exploration. The result of a later visit depends only on its
+// start row, the table and the marks, so it is kept per step until a first visit changes
+// the marks: sectors that start the same programs again and again cost one check.
+class TableWalks {
+ public:
+  TableWalks() { known_.fill(kUnknown); }
+
+  bool Walk(const MusicImage& image, uint16_t start, uint32_t base,
+            std::array<uint8_t, kTableRows>& map) {
+    const unsigned s = start & 0xFF;
+    if (s == 0 || s == kLastRow) return true;
+    if (map[s] == 0) {
+      known_.fill(kUnknown);
+      return WalkTableProgram(image, start, base, map);
+    }
+    return CheckSteps(image, base, map, s + 1, &known_);
+  }
+
+ private:
+  StepResults known_;
+};
+
 void WalkAndReport(const MusicImage& image, uint16_t start, const TableKind& kind,
-                   std::array<uint8_t, kTableRows>& map, std::string& console) {
-  if (!WalkTableProgram(image, start, kind.base, map)) {
+                   std::array<uint8_t, kTableRows>& map, TableWalks& walks,
+                   std::string& console) {
+  if (!walks.Walk(image, start, kind.base, map)) {
     console += "Inconsistent ";
     console += kind.name;
     console += "-Table at Position #";
@@ -37,9 +101,10 @@ void WalkAndReport(const MusicImage& image, uint16_t start, const TableKind& kin
 void ExploreTable(PackState& state, const TableKind& kind, std::array<uint8_t, kTableRows>& map,
                   std::string& console) {
   const MusicImage& image = state.image;
+  TableWalks walks;
   for (uint32_t i = 0; i < kInstrumentCount; ++i) {
     if (state.maps.InstrumentMap[i] == 0) continue;
-    WalkAndReport(image, image.At(kind.instrumentPointer + i), kind, map, console);
+    WalkAndReport(image, image.At(kind.instrumentPointer + i), kind, map, walks, console);
   }
   for (int n = 0; n < kSectorCount; ++n) {
     if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
@@ -52,7 +117,9 @@ void ExploreTable(PackState& state, const TableKind& kind, std::array<uint8_t, k
       if (b >= 0xF6 && b <= 0xFA) {
         // A command in the sector's last entry has no parameter inside the sector.
         if (p + 1 >= end) break;
-        if (entry == kind.sectorCommand) WalkAndReport(image, image.At(p + 1), kind, map, console);
+        if (entry == kind.sectorCommand) {
+          WalkAndReport(image, image.At(p + 1), kind, map, walks, console);
+        }
         p += 2;
       } else {
         ++p;
@@ -84,17 +151,7 @@ bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base,
   }
 
   // A later visit marks nothing; it follows forward links only, so it ends.
-  unsigned p = s + 1;
-  for (;;) {
-    if (p == kLastRow) return map[kLastRow] != 0;
-    if (map[p] == 0 || map[p + 1] == 0) return false;
-    const unsigned n = Link(image, base, p + 1);
-    if (n > p) {
-      p = n;
-      continue;
-    }
-    return map[n] != 0 || n == 0;
-  }
+  return CheckSteps(image, base, map, s + 1, nullptr);
 }
 
 void ExplorePulseTable(PackState& state, std::string& console) {

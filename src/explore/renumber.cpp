@@ -33,16 +33,22 @@ void RewriteGlideSelects(PackState& state, const std::array<uint16_t, kGlideCoun
   for (int n = 0; n < kSectorCount; ++n) {
     if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
     const uint32_t start = SectorAddress(n);
-    for (uint32_t p = start; p < start + kSectorEntries;) {
+    // Every entry is visited and a parameter is passed over by a flag rather than by a
+    // step of two: the next address then never waits for the value just read.
+    bool parameter = false;
+    for (uint32_t p = start; p < start + kSectorEntries; ++p) {
       const uint16_t entry = image.At(p);
+      if (parameter) {
+        parameter = false;
+        continue;
+      }
       if (entry >= 0x60 && entry <= 0x7F && to[entry - 0x60] != kNotMoved) {
         image.Set(p, static_cast<uint16_t>(0x60 + to[entry - 0x60]));
-        ++p;
         continue;
       }
       const uint8_t b = static_cast<uint8_t>(entry & 0xFF);
       if (b == 0xFF) break;
-      p += (b >= 0xF6 && b <= 0xFA) ? 2 : 1;
+      parameter = b >= 0xF6 && b <= 0xFA;
     }
   }
 }

@@ -1,5 +1,7 @@
 #include "image/depack.h"
 
+#include <algorithm>
+
 namespace zspack {
 
 DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image) {
@@ -12,9 +14,10 @@ DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image) {
   size_t p = 3;
   for (;;) {
     if (p >= body.size()) return DepackStatus::kNoEndRecord;
+    // target >= kImageFirst throughout, so the checks below keep every store in the image.
     if (body[p] != escape) {
       if (target > kImageLast) return DepackStatus::kBeyondImage;
-      image.Set(target++, body[p++]);
+      image.entries[target++ - kImageFirst] = body[p++];
       continue;
     }
     if (p + 1 >= body.size()) return DepackStatus::kRunCutShort;
@@ -22,8 +25,8 @@ DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image) {
     if (count == 0) return DepackStatus::kDone;
     if (p + 2 >= body.size()) return DepackStatus::kRunCutShort;
     if (target + count - 1 > kImageLast) return DepackStatus::kBeyondImage;
-    const uint8_t value = body[p + 2];
-    for (uint32_t i = 0; i < count; ++i) image.Set(target++, value);
+    std::fill_n(image.entries.begin() + (target - kImageFirst), count, body[p + 2]);
+    target += count;
     p += 3;
   }
 }

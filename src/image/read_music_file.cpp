@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -47,17 +46,18 @@ ReadResult ReadMusicFile(std::string_view name, MusicImage& image, std::string& 
 
   // The load address and at most the deciding bytes after it; anything later would lie
   // after an end record or after a store past the image, and cannot change the result.
-  std::vector<uint8_t> buffer(2 + kDepackDecidingBytes + 1);
-  const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+  // Left uninitialised: only the pages that the file's bytes are read into get touched.
+  constexpr size_t kBufferSize = 2 + kDepackDecidingBytes + 1;
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kBufferSize]);
+  const size_t got = std::fread(buffer.get(), 1, kBufferSize, file.get());
   if (std::ferror(file.get()) != 0) return {ReadStatus::kReadFailed};
   if (std::fclose(file.release()) != 0) return {ReadStatus::kReadFailed};
-  buffer.resize(got);
   console += "ok.\n";
 
   console += "Depacking data ... ";
   if (got < 5) return {ReadStatus::kMalformed, DepackStatus::kTooShort};
   const DepackStatus status =
-      DepackMusic(std::span<const uint8_t>(buffer).subspan(2), image);
+      DepackMusic(std::span<const uint8_t>(buffer.get(), got).subspan(2), image);
   if (status != DepackStatus::kDone) return {ReadStatus::kMalformed, status};
   console += "done.\n";
   return {};

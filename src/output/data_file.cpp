@@ -1,6 +1,8 @@
 #include "output/data_file.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "output/hex_byte.h"
 
@@ -20,6 +22,14 @@ constexpr TableSpec kInstrumentTables[] = {
     {"fptb", addr::fptb}, {"v1tb", addr::v1tb}, {"v2tb", addr::v2tb}, {"v3tb", addr::v3tb},
     {"hrtb", addr::hrtb}, {"hf1tb", addr::hf1tb}, {"hf2tb", addr::hf2tb},
 };
+
+// ",$00" to ",$FF": a data entry with the comma that separates it from the one before.
+constexpr std::array<std::array<char, 4>, 256> kSeparatedHex = [] {
+  std::array<std::array<char, 4>, 256> table{};
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  for (size_t v = 0; v < 256; ++v) table[v] = {',', '$', kDigits[v >> 4], kDigits[v & 15]};
+  return table;
+}();
 
 // A label of a stem and a number's two hexadecimal digits, ".trk0B" or ".sec5F".
 class NumberedLabel {
@@ -57,25 +67,48 @@ bool SongIsPacked(const PackState& state, int song) {
   return (selected == -1 || selected == song) && state.maps.SongMap[static_cast<size_t>(song)] != 0;
 }
 
+// Room for the whole data file, so that it is never copied while it grows: a table of n
+// entries takes at most 4n + n/17 * 5 + 5 bytes and its label, less than 5n + 24.
+size_t DataFileCapacity(const PackState& state, std::string_view inputName) {
+  auto table = [](size_t entries) { return 5 * entries + 24; };
+  size_t songs = 0;
+  for (int s = 0; s < kSongCount; ++s) songs += state.maps.SongMap[static_cast<size_t>(s)] != 0;
+  const auto sectors = static_cast<size_t>(std::max<int>(state.counts.SectorCount, 0));
+  return 256 + inputName.size() + songs * 80                      // header, arpspds, tunedats
+         + songs * kVoiceCount * table(kTrackEntries + 1)        // tracks
+         + 2 * table(kGlideCount) + 11 * table(kInstrumentCount)  // glides, instruments
+         + 6 * table(kTableRows)                                  // wave, pulse, filter
+         + sectors * table(kSectorEntries)                        // sectors
+         + 2 * (16 + sectors * 8 + (sectors / 8 + 1) * 8);       // Asecsl, Asecsh
+}
+
 }  // namespace
 
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
                     uint32_t start, int count) {
-  out += label;
-  int k = 0;
-  int column = 80;
-  do {
-    if (column > 75) {
-      out += "\r\n\t!by ";
-      column = 11;
-    } else {
-      out += ',';
+  // A line holds 17 entries: the first one starts at column 11 and every entry takes 4
+  // columns, and a line ends once an entry has reached past column 75. Each entry is
+  // stored as four characters with the separator in front; the first one's is a blank.
+  constexpr size_t kPerLine = 17;
+  constexpr std::string_view kLineStart = "\r\n\t!by";
+  const size_t entries = count > 1 ? static_cast<size_t>(count) : 1;
+  const size_t lines = (entries + kPerLine - 1) / kPerLine;
+  const size_t at = out.size();
+  out.resize(at + label.size() + lines * kLineStart.size() + entries * 4 + kEol.size());
+  char* p = out.data() + at;
+  p = std::copy(label.begin(), label.end(), p);
+  size_t k = 0;
+  while (k < entries) {
+    std::memcpy(p, kLineStart.data(), kLineStart.size());
+    p += kLineStart.size();
+    char* const first = p;
+    for (const size_t lineEnd = std::min(entries, k + kPerLine); k < lineEnd; ++k) {
+      std::memcpy(p, kSeparatedHex[image.Byte(start + static_cast<uint32_t>(k))].data(), 4);
+      p += 4;
     }
-    out += HexByte(image.At(start + static_cast<uint32_t>(k)));
-    ++k;
-    column += 4;
-  } while (k < count);
-  out += kEol;
+    *first = ' ';
+  }
+  std::copy(kEol.begin(), kEol.end(), p);
 }
 
 int TrackLength(const MusicImage& image, uint32_t start) {
@@ -113,7 +146,7 @@ void AppendCommentSafe(std::string& out, std::string_view name) {
 std::string RenderDataFile(const PackState& state, std::string_view inputName) {
   const MusicImage& image = state.image;
   std::string out;
-  out.reserve(16384);
+  out.reserve(DataFileCapacity(state, inputName));
 
   out += ";data dump of \"";
   AppendCommentSafe(out, inputName);
