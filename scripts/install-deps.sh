@@ -10,6 +10,7 @@ have make || need="$need make"
 have acme || need="$need acme"
 if [ "${1:-}" = "--test" ]; then
   pkg libgtest-dev
+  pkg libbenchmark-dev
   have sidplayfp || need="$need sidplayfp"
   have clang++ || need="$need clang"
   pkg libclang-rt-14-dev
