@@ -1,10 +1,12 @@
 #include "support/process.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,9 +15,20 @@
 
 namespace zspack::testing {
 
-
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workDir, const std::string& stdoutPath) {
+  return RunProcess(program, args, workDir, stdoutPath, ProcessSetup{});
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workDir, const std::string& stdoutPath,
+                         const ProcessSetup& setup) {
+  // The child's environment, when one is given, as the array that execve takes.
+  std::vector<char*> envp;
+  if (setup.environment) {
+    for (const std::string& e : *setup.environment) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+  }
   TempDir capture;
   const std::string outFile = stdoutPath.empty() ? capture / "out" : stdoutPath;
   const std::string errFile = capture / "err";
@@ -29,11 +42,21 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    if (setup.fileSizeLimit >= 0) {
+      signal(SIGXFSZ, SIG_IGN);  // an ignored signal stays ignored across exec
+      const rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit),
+                         static_cast<rlim_t>(setup.fileSizeLimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
+    if (setup.environment) {
+      execve(program.c_str(), argv.data(), envp.data());
+    } else {
+      execv(program.c_str(), argv.data());
+    }
     _exit(127);
   }
   ProcessResult result;

@@ -3,6 +3,7 @@
 // a fresh directory removed with its contents when the test ends.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,18 @@ struct ProcessResult {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workDir, const std::string& stdoutPath = "");
+
+// What a child may get besides the plain run: its whole environment instead of the test's,
+// and a limit on the size of every file it writes (a write past it fails with EFBIG, as
+// SIGXFSZ is ignored in the child).
+struct ProcessSetup {
+  std::optional<std::vector<std::string>> environment;
+  long long fileSizeLimit = -1;  // bytes, -1 for no limit
+};
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workDir, const std::string& stdoutPath,
+                         const ProcessSetup& setup);
 
 class TempDir {
  public:
