@@ -59,9 +59,17 @@ void WaitForKey() {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
-  char key = 0;
-  const ssize_t got = read(STDIN_FILENO, &key, 1);
-  (void)got;  // end of input or an error ends the wait just as a key does
+  char key[16];
+  // End of input or an error ends the wait just as a key does.
+  if (read(STDIN_FILENO, key, 1) == 1) {
+    // A key such as an arrow sends several bytes at once; take the rest of what is already
+    // queued so that none of it is left for the shell to read.
+    raw.c_cc[VMIN] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+      while (read(STDIN_FILENO, key, sizeof key) > 0) {
+      }
+    }
+  }
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
 }
 

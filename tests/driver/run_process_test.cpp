@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -543,6 +544,7 @@ struct TerminalRun {
   int exitCode = -1;
   bool waitedForKey = false;
   std::string console;
+  std::string leftInTerminal;  // typed bytes the run did not take
 };
 
 bool ReadTerminal(int master, std::string& console, std::string_view until) {
@@ -581,7 +583,7 @@ bool BlocksReadingStandardInput(pid_t pid) {
 }
 
 TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::string& workDir,
-                          std::string_view lastText, bool typeKey) {
+                          std::string_view lastText, bool typeKey, std::string_view key = "x") {
   TerminalRun result;
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   EXPECT_GE(master, 0);
@@ -617,12 +619,28 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::strin
   if (!sawEnd) {
     ADD_FAILURE() << "the run did not end; console so far:\n" << result.console;
     kill(pid, SIGKILL);
-  } else if (typeKey) {
+  }
+  int keeper = -1;
+  if (sawEnd && typeKey) {
     result.waitedForKey = BlocksReadingStandardInput(pid);
-    EXPECT_EQ(write(master, "x", 1), 1);
+    // A second hold on the run's end of the terminal keeps what the run leaves unread.
+    keeper = open(ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    EXPECT_EQ(write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
   }
   int status = 0;
   waitpid(pid, &status, 0);
+  if (keeper >= 0) {
+    termios raw{};
+    tcgetattr(keeper, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(keeper, TCSANOW, &raw);
+    char buffer[64];
+    ssize_t got = 0;
+    while ((got = read(keeper, buffer, sizeof buffer)) > 0) {
+      result.leftInTerminal.append(buffer, static_cast<size_t>(got));
+    }
+    close(keeper);
+  }
   close(master);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
@@ -659,6 +677,18 @@ TEST_P(KeyWaitTest, WaitsForAKeyOnlyAfterTheStagesRan) {
   if (c.waitsForKey) {
     EXPECT_TRUE(run.waitedForKey) << "the run ended without a key";
   }
+}
+
+// A key that sends several bytes, such as an arrow key, is one key press: none of its bytes
+// may be left behind for the shell that started zspack.
+TEST(KeyWait, TakesEveryByteOfOneKeyPress) {
+  TempDir dir;
+  WriteBytes(dir / "tune.prg", GoodTune());
+  const TerminalRun run = RunOnTerminal({"tune.prg", "out"}, dir.path(),
+                                        "Could not start ACME.exe, bailing out ...", true, "\x1b[A");
+  EXPECT_TRUE(run.waitedForKey);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.leftInTerminal, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
