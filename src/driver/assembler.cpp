@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 
 #include <cerrno>
-extern char** environ;
+#include <csignal>
+// POSIX leaves declaring environ to the program; glibc's <unistd.h> may declare it too.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 #endif
 
 namespace zspack {
@@ -40,7 +42,17 @@ AssemblerResult RunAssembler() {
   char source[] = "MakeMe.a";
   char* argv[] = {program, verbose, source, nullptr};
   pid_t pid = 0;
-  if (posix_spawn(&pid, program, nullptr, nullptr, argv, environ) != 0) return {};
+  // The packer ignores SIGPIPE; the assembler gets the default back, as if started alone.
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) return {};
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const int spawned = posix_spawn(&pid, program, nullptr, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0) return {};
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return {true, 1};

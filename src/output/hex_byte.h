@@ -10,8 +10,10 @@ namespace zspack {
 
 namespace detail {
 // All 256 renderings side by side, "$00$01...$FF", so formatting is a table lookup.
+// The size is the constant 768; the widening check would flag the int product.
+// NOLINTNEXTLINE(bugprone-implicit-widening-of-multiplication-result)
 inline constexpr std::array<char, 256 * 3> kHexTable = [] {
-  std::array<char, 256 * 3> table{};
+  std::array<char, 256 * 3> table{};  // NOLINT(bugprone-implicit-widening-of-multiplication-result)
   constexpr char kDigits[] = "0123456789ABCDEF";
   for (int v = 0; v < 256; ++v) {
     table[static_cast<size_t>(v) * 3] = '$';
