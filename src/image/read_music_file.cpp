@@ -5,7 +5,9 @@
 #include <string>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace zspack {
@@ -16,13 +18,25 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-bool IsDirectory(std::FILE* file) {
+// Opens a file for reading; null for what cannot be opened, a directory included.
+std::FILE* OpenForReading(const std::string& path) {
 #ifdef _WIN32
-  (void)file;
-  return false;  // fopen refuses directories on Windows
+  return std::fopen(path.c_str(), "rb");  // fopen refuses directories on Windows
 #else
+  // Without O_NONBLOCK, opening a named pipe that nobody writes to would wait for ever;
+  // with it the open returns and the read then finds the pipe empty.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
   struct stat info {};
-  return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) close(fd);
+  return file;
 #endif
 }
 
@@ -36,12 +50,8 @@ ReadResult ReadMusicFile(std::string_view name, MusicImage& image, std::string& 
   // An embedded NUL would open a different file than the one named.
   if (name.empty() || name.find('\0') != std::string_view::npos) return {ReadStatus::kCannotOpen};
   const std::string path(name);
-  std::FILE* raw = std::fopen(path.c_str(), "rb");
+  std::FILE* raw = OpenForReading(path);
   if (raw == nullptr) return {ReadStatus::kCannotOpen};
-  if (IsDirectory(raw)) {
-    std::fclose(raw);
-    return {ReadStatus::kCannotOpen};
-  }
   std::unique_ptr<std::FILE, FileCloser> file(raw);
 
   // The load address and at most the deciding bytes after it; anything later would lie

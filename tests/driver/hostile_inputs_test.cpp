@@ -108,6 +108,10 @@ std::vector<HostileCase> Cases() {
        {"in.prg", "out"}, depackFailure("The packed data reaches beyond $B3FF, bailing out ...")},
       {"input is a directory", [](const TempDir& d) { fs::create_directory(d / "in.prg"); }, {"in.prg", "out"},
        {1, "Reading \"in.prg\" ... Could not open infile, bailing out ...\n", "", false, false, false}},
+      // Opening a named pipe must not wait for a writer that never comes.
+      {"input is a named pipe nobody writes to",
+       [](const TempDir& d) { ASSERT_EQ(mkfifo((d / "in.prg").c_str(), 0644), 0); }, {"in.prg", "out"},
+       depackFailure("The file is shorter than five bytes, bailing out ...")},
       {"input missing", [](const TempDir&) {}, {"in.prg", "out"},
        {1, "Reading \"in.prg\" ... Could not open infile, bailing out ...\n", "", false, false, false}},
       {"the_defines.a is a directory",
