@@ -67,27 +67,6 @@ std::vector<uint8_t> WorstSector(int sector) {
 
 }  // namespace
 
-std::vector<uint8_t> PackImage(const MusicImage& image, uint32_t first, uint32_t last,
-                               uint8_t escape) {
-  std::vector<uint8_t> out = {0x01, 0x08, U8(static_cast<int>(first)), U8(static_cast<int>(first >> 8)),
-                              escape};
-  uint32_t a = first;
-  while (a <= last) {
-    const uint8_t value = image.Byte(a);
-    uint32_t run = 1;
-    while (a + run <= last && run < 255 && image.Byte(a + run) == value) ++run;
-    if (run >= 4 || value == escape) {
-      out.insert(out.end(), {escape, U8(static_cast<int>(run)), value});
-      a += run;
-    } else {
-      out.push_back(value);
-      ++a;
-    }
-  }
-  out.insert(out.end(), {escape, 0});
-  return out;
-}
-
 std::vector<uint8_t> EmptyTuneFile() {
   return {0x01, 0x08, U8(static_cast<int>(kImageFirst)), U8(static_cast<int>(kImageFirst >> 8)), 0xBF,
           0xBF, 0x00};

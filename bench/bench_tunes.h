@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "image/music_image.h"
+#include "support/tracker_file.h"
 
 namespace zspack::bench {
+
+using zspack::testing::PackImage;
 
 // A file whose stream is only the end record: no song, nothing used.
 std::vector<uint8_t> EmptyTuneFile();
@@ -21,11 +24,6 @@ std::vector<uint8_t> TwoSongTuneFile();
 // The image of the worst case (see bench_tunes.cpp for what it holds and why).
 MusicImage WorstCaseImage();
 std::vector<uint8_t> WorstCaseTuneFile();
-
-// The tracker's run-length format for image entries [first, last]: load address, target
-// address, escape byte, stream, end record.
-std::vector<uint8_t> PackImage(const MusicImage& image, uint32_t first, uint32_t last,
-                               uint8_t escape = 0xBF);
 
 // The whole file read into memory; empty when it cannot be read.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);

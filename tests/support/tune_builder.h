@@ -11,6 +11,7 @@
 
 #include "image/music_image.h"
 #include "image/music_layout.h"
+#include "support/tracker_file.h"
 
 namespace zspack::testing {
 
@@ -45,11 +46,6 @@ class TuneBuilder {
  private:
   MusicImage image_;
 };
-
-// Packs image entries [first, last] into the tracker's run-length format (the inverse of
-// the depacker), with a load address and the given escape byte.
-std::vector<uint8_t> PackImage(const MusicImage& image, uint32_t first, uint32_t last,
-                               uint8_t escape = 0xBF, uint16_t loadAddress = 0x0801);
 
 // Writes bytes to a file; the test fails on error.
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
