@@ -16,7 +16,7 @@ int HexValue(char c) {
 bool IsSwitch(std::string_view arg) { return !arg.empty() && arg[0] == '-'; }
 
 // Applies one switch; false when it must show the usage text.
-bool ApplySwitch(std::string_view arg, RunOptions& options) {
+bool ApplySwitch(std::string_view arg, PackOptions& options) {
   if (arg.size() < 2) return true;  // a lone "-" has no letter and is ignored
   switch (UpperAscii(arg[1])) {
     case 'A': {
@@ -64,7 +64,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
     result.status = CommandLineStatus::kTooFewArguments;
     return result;
   }
-  RunOptions& options = result.options;
+  PackOptions& options = result.options;
   size_t i = 1;
   if (count > 2) {
     while (i <= count && IsSwitch(args[i])) {

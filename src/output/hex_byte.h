@@ -24,10 +24,10 @@ inline constexpr std::array<char, 256 * 3> kHexTable = [] {
 }();
 }  // namespace detail
 
-inline std::string_view HexByte(long value) {
+constexpr std::string_view HexByte(long value) {
   return {detail::kHexTable.data() + static_cast<size_t>(value & 0xFF) * 3, 3};
 }
 
-inline std::string_view HexDigits(long value) { return HexByte(value).substr(1); }
+constexpr std::string_view HexDigits(long value) { return HexByte(value).substr(1); }
 
 }  // namespace zspack

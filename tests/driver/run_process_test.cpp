@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "driver/command_line.h"
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 #include "driver/usage_text.h"
 #include "support/process.h"
 #include "support/tune_builder.h"
