@@ -3,6 +3,7 @@
 #pragma once
 
 #include <charconv>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,8 @@ inline constexpr std::string_view kEol = "\r\n";
 
 // Decimal, no leading blanks or zeros.
 inline void AppendNumber(std::string& out, long value) {
-  char digits[24];
+  constexpr size_t kLongestNumber = 24;  // a 64-bit value with its sign
+  char digits[kLongestNumber];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
   out.append(digits, result.ptr);
 }

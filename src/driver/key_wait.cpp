@@ -4,6 +4,8 @@
 #include <windows.h>
 #else
 #include <termios.h>
+
+#include <cstddef>
 #include <unistd.h>
 #endif
 
@@ -59,7 +61,8 @@ void WaitForKey() {
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
-  char key[16];
+  constexpr size_t kQueuedBytes = 16;  // more than any key sends at once
+  char key[kQueuedBytes];
   // End of input or an error ends the wait just as a key does.
   if (read(STDIN_FILENO, key, 1) == 1) {
     // A key such as an arrow sends several bytes at once; take the rest of what is already

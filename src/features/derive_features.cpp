@@ -18,6 +18,9 @@ constexpr uint16_t kHardRestartKinds = std::size(kHardRestarts);
 // Bits 4..7 of the first arpspds byte: how often the player runs per frame.
 constexpr unsigned kMultiSpeedShift = 4;
 
+constexpr int kSongs[] = {0, 1, 2, 3};
+static_assert(std::size(kSongs) == kSongCount);
+
 }  // namespace
 
 FeatureState DeriveFeatures(const MusicImage& image, const Exploration& found,
@@ -44,7 +47,7 @@ FeatureState DeriveFeatures(const MusicImage& image, const Exploration& found,
     auto speed = [&](int s) { return image.At(SongRecordAddress(s) + kSongSpeedOffset); };
     if (oneSong) {
       f.SingleSpeed = static_cast<int16_t>(speed(requested) + 1);
-    } else if (speed(0) == speed(1) && speed(1) == speed(2) && speed(2) == speed(3)) {
+    } else if (std::all_of(std::begin(kSongs), std::end(kSongs), [&](int s) { return speed(s) == speed(0); })) {
       f.SingleSpeed = static_cast<int16_t>(speed(0) + 1);
     }
   }

@@ -33,7 +33,6 @@ inline constexpr size_t kRunRecordBytes = 3;
 // of records, the record after them and some room to spare has already stored past it.
 inline constexpr size_t kDepackDecidingBytes =
     kShortestFile + kRunRecordBytes * (static_cast<size_t>(kImageSize) + 1) + 1;
-static_assert(kDepackDecidingBytes == 88917);
 
 // `file` is the whole tracker file, or its first kDepackDecidingBytes + 1 bytes when the
 // file is longer.

@@ -40,6 +40,7 @@ constexpr TableSpec kWaveTables[] = {{"wave", addr::wave}, {"trans", addr::trans
 // The pulse and filter tables count their rows from 1: the label stands one byte before
 // the data, and row 0 is never written.
 constexpr std::string_view kOneBased = " = *-1";
+constexpr size_t kLongestLabel = 16;
 constexpr TableSpec kPulseTables[] = {{"ptb1", addr::ptb1}, {"ptb2", addr::ptb2}};
 constexpr TableSpec kFilterTables[] = {{"ftb1", addr::ftb1}, {"ftb2", addr::ftb2}};
 
@@ -70,9 +71,11 @@ constexpr std::string_view kByteLine = "\r\n\t!by";
 
 // ",$00" to ",$FF": a data entry with the comma that separates it from the one before.
 constexpr size_t kEntryChars = 4;
-constexpr std::array<std::array<char, kEntryChars>, 256> kSeparatedHex = [] {
-  std::array<std::array<char, kEntryChars>, 256> table{};
-  for (size_t v = 0; v < table.size(); ++v) {
+constexpr size_t kByteValues = 256;
+using SeparatedEntry = std::array<char, kEntryChars>;
+constexpr std::array<SeparatedEntry, kByteValues> kSeparatedHex = [] {
+  std::array<SeparatedEntry, kByteValues> table{};
+  for (size_t v = 0; v < kByteValues; ++v) {
     const std::string_view hex = HexByte(static_cast<long>(v));
     table[v] = {',', hex[0], hex[1], hex[2]};
   }
@@ -119,19 +122,29 @@ bool SongIsPacked(const Exploration& found, int selected, int song) {
 }
 
 // Room for the whole data file, so that it is never copied while it grows: a table of n
-// entries takes at most 4n + n/17 * 5 + 5 bytes and its label, less than 5n + 24.
+// entries takes at most 4n + n/17 * 5 + 5 bytes and its label, less than 5n + 24; the
+// header, arpspds and each tunedats line fit in 256 and 80, and each sector list in 16
+// and 8 per sector and per line.
 size_t DataFileCapacity(const Exploration& found, std::string_view inputName) {
-  auto table = [](size_t entries) { return 5 * entries + 24; };
+  constexpr size_t kBytesPerEntry = 5;
+  constexpr size_t kLabelRoom = 24;
+  constexpr size_t kHeaderRoom = 256;
+  constexpr size_t kSongLineRoom = 80;
+  constexpr size_t kListRoom = 16;
+  constexpr size_t kListEntryRoom = kSectorsPerLine;
+  constexpr size_t kRowTables = std::size(kWaveTables) + std::size(kPulseTables) + std::size(kFilterTables);
+  auto table = [](size_t entries) { return kBytesPerEntry * entries + kLabelRoom; };
   size_t songs = 0;
   for (const uint8_t mark : found.maps.SongMap) songs += mark != 0;
   const auto sectors = static_cast<size_t>(std::max<int>(found.counts.SectorCount, 0));
-  return 256 + inputName.size() + songs * 80                      // header, arpspds, tunedats
-         + songs * kVoiceCount * table(kTrackEntries + 1)        // tracks
-         + std::size(kGlideTables) * table(kGlideCount)           // glides
-         + std::size(kInstrumentTables) * table(kInstrumentCount) // instruments
-         + 6 * table(kTableRows)                                  // wave, pulse, filter
-         + sectors * table(kSectorEntries)                        // sectors
-         + 2 * (16 + sectors * 8 + (sectors / 8 + 1) * 8);       // Asecsl, Asecsh
+  const size_t listLines = sectors / kSectorsPerLine + 1;
+  return kHeaderRoom + inputName.size() + songs * kSongLineRoom
+         + songs * kVoiceCount * table(kTrackEntries + 1)
+         + std::size(kGlideTables) * table(kGlideCount)
+         + std::size(kInstrumentTables) * table(kInstrumentCount)
+         + kRowTables * table(kTableRows)
+         + sectors * table(kSectorEntries)
+         + 2 * (kListRoom + sectors * kListEntryRoom + listLines * kListEntryRoom);
 }
 
 void WriteTables(std::string& out, const MusicImage& image, std::span<const TableSpec> tables,
@@ -143,7 +156,7 @@ void WriteTables(std::string& out, const MusicImage& image, std::span<const Tabl
 void WriteOneBasedTables(std::string& out, const MusicImage& image,
                          std::span<const TableSpec> tables, int count) {
   for (const TableSpec& table : tables) {
-    std::array<char, 16> label{};
+    std::array<char, kLongestLabel> label{};
     const auto end = std::copy(kOneBased.begin(), kOneBased.end(),
                                std::copy(table.label.begin(), table.label.end(), label.begin()));
     WriteByteTable(out, image, std::string_view(label.data(), static_cast<size_t>(end - label.begin())),
