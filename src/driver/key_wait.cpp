@@ -5,6 +5,10 @@
 #else
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <iterator>
 #endif
 
 namespace zspack {
@@ -50,15 +54,70 @@ void WaitForKey() {
 
 #else
 
-void WaitForKey() {
-  if (isatty(STDIN_FILENO) == 0) return;
-  termios saved{};
-  if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
-  termios raw = saved;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+namespace {
+
+// The terminal settings the wait found, put back by the handlers below before the signal
+// takes its course.
+termios savedSettings{};
+
+// The signals that end or stop the process from the keyboard or from outside.
+constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
+
+void RestoreTerminalThenActOn(int signal) {
+  const int savedErrno = errno;
+  termios during{};
+  const bool haveDuring = tcgetattr(STDIN_FILENO, &during) == 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+  // The signal again with its default action, so that the process ends killed by it as the
+  // shell expects, or stops; the signal stays blocked until the handler has let go of it.
+  struct sigaction byDefault {};
+  byDefault.sa_handler = SIG_DFL;
+  sigemptyset(&byDefault.sa_mask);
+  struct sigaction handler {};
+  sigaction(signal, &byDefault, &handler);
+  raise(signal);
+  sigset_t just;
+  sigemptyset(&just);
+  sigaddset(&just, signal);
+  sigprocmask(SIG_UNBLOCK, &just, nullptr);
+  // Only a stop comes back here, after SIGCONT: the wait goes on in its own settings.
+  sigprocmask(SIG_BLOCK, &just, nullptr);
+  sigaction(signal, &handler, nullptr);
+  if (haveDuring) tcsetattr(STDIN_FILENO, TCSANOW, &during);
+  errno = savedErrno;
+}
+
+// Installs the handler for each signal that still has its default action (one the caller
+// ignores stays ignored) and puts the previous actions back when the wait is over.
+class SignalsRestoreTerminal {
+ public:
+  SignalsRestoreTerminal() {
+    struct sigaction handler {};
+    handler.sa_handler = RestoreTerminalThenActOn;
+    sigemptyset(&handler.sa_mask);
+    for (const int signal : kRestoringSignals) sigaddset(&handler.sa_mask, signal);
+    // The read of the key goes on after a stop and a continue.
+    handler.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(kRestoringSignals); ++i) {
+      installed_[i] = sigaction(kRestoringSignals[i], nullptr, &previous_[i]) == 0 &&
+                      previous_[i].sa_handler == SIG_DFL &&
+                      sigaction(kRestoringSignals[i], &handler, nullptr) == 0;
+    }
+  }
+  ~SignalsRestoreTerminal() {
+    for (size_t i = 0; i < std::size(kRestoringSignals); ++i) {
+      if (installed_[i]) sigaction(kRestoringSignals[i], &previous_[i], nullptr);
+    }
+  }
+  SignalsRestoreTerminal(const SignalsRestoreTerminal&) = delete;
+  SignalsRestoreTerminal& operator=(const SignalsRestoreTerminal&) = delete;
+
+ private:
+  struct sigaction previous_[std::size(kRestoringSignals)] {};
+  bool installed_[std::size(kRestoringSignals)] = {};
+};
+
+void ReadOneKeyPress(termios raw) {
   char key[16];
   // End of input or an error ends the wait just as a key does.
   if (read(STDIN_FILENO, key, 1) == 1) {
@@ -70,7 +129,25 @@ void WaitForKey() {
       }
     }
   }
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
+}  // namespace
+
+void WaitForKey() {
+  if (isatty(STDIN_FILENO) == 0) return;
+  if (tcgetattr(STDIN_FILENO, &savedSettings) != 0) return;
+  termios raw = savedSettings;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  {
+    // In place before raw mode starts and until it has ended, so no signal can leave the
+    // terminal without echo and line editing.
+    const SignalsRestoreTerminal guard;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+    ReadOneKeyPress(raw);
+    tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+  }
 }
 
 #endif

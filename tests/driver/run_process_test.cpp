@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -539,10 +540,13 @@ TEST(ZspackRun, InputReadFailureIsRuntimeError100) {
 // --- The key wait ------------------------------------------------------------------------
 
 // Runs zspack with a terminal as its console. Reads the terminal until `lastText` appears;
-// if `typeKey`, then finds out whether the run waits on the terminal and types one key.
+// if `typeKey`, then finds out whether the run waits on the terminal and types one key (or
+// sends it `signal` instead). The terminal is the run's controlling terminal, as in a shell.
 struct TerminalRun {
   int exitCode = -1;
+  int killedBy = 0;  // the signal that ended the run
   bool waitedForKey = false;
+  bool echoAndLinesAfter = false;  // the terminal's echo and line editing after the run
   std::string console;
   std::string leftInTerminal;  // typed bytes the run did not take
 };
@@ -583,7 +587,7 @@ bool BlocksReadingStandardInput(pid_t pid) {
 }
 
 TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::string& workDir,
-                          std::string_view lastText, bool typeKey, std::string_view key = "x") {
+                          std::string_view lastText, bool typeKey, std::string_view key = "x", int signal = 0) {
   TerminalRun result;
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   EXPECT_GE(master, 0);
@@ -606,7 +610,7 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::strin
   const pid_t pid = fork();
   if (pid == 0) {
     close(master);
-    if (chdir(workDir.c_str()) != 0) _exit(126);
+    if (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0 || chdir(workDir.c_str()) != 0) _exit(126);
     dup2(slave, 0);
     dup2(slave, 1);
     dup2(slave, 2);
@@ -625,13 +629,18 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::strin
     result.waitedForKey = BlocksReadingStandardInput(pid);
     // A second hold on the run's end of the terminal keeps what the run leaves unread.
     keeper = open(ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    EXPECT_EQ(write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+    if (signal != 0) {
+      EXPECT_EQ(kill(pid, signal), 0);
+    } else {
+      EXPECT_EQ(write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+    }
   }
   int status = 0;
   waitpid(pid, &status, 0);
   if (keeper >= 0) {
     termios raw{};
     tcgetattr(keeper, &raw);
+    result.echoAndLinesAfter = (raw.c_lflag & ECHO) != 0 && (raw.c_lflag & ICANON) != 0;
     cfmakeraw(&raw);
     tcsetattr(keeper, TCSANOW, &raw);
     char buffer[64];
@@ -643,6 +652,7 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::strin
   }
   close(master);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.killedBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
 
@@ -654,6 +664,8 @@ struct KeyWaitRun {
   bool waitsForKey;
   std::string lastText;  // the last console text before the key wait
   int exitCode;
+  std::string key = "x";  // typed at the key wait
+  int signal = 0;         // sent at the key wait instead of a key
 };
 
 void PrintTo(const KeyWaitRun& c, std::ostream* os) { *os << c.name; }
@@ -670,12 +682,15 @@ TEST_P(KeyWaitTest, WaitsForAKeyOnlyAfterTheStagesRan) {
     ASSERT_EQ(mkdir((dir / c.blocked).c_str(), 0755), 0);
   }
 
-  const TerminalRun run = RunOnTerminal(c.args, dir.path(), c.lastText, c.waitsForKey);
+  const TerminalRun run =
+      RunOnTerminal(c.args, dir.path(), c.lastText, c.waitsForKey, c.key, c.signal);
 
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_NE(run.console.find(c.lastText), std::string::npos) << run.console;
   if (c.waitsForKey) {
     EXPECT_TRUE(run.waitedForKey) << "the run ended without a key";
+    EXPECT_TRUE(run.echoAndLinesAfter) << "the terminal was left without echo or line editing";
+    EXPECT_EQ(run.killedBy, c.exitCode > 128 ? c.exitCode - 128 : 0);
   }
 }
 
@@ -696,6 +711,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         KeyWaitRun{"Packed", {"tune.prg", "out"}, nullptr, true, true,
                    "[stand-in assembler ran]", 0},
+        KeyWaitRun{"CtrlCEndsItKilledBySigint", {"tune.prg", "out"}, nullptr, true, true,
+                   "[stand-in assembler ran]", 128 + SIGINT, "\x03"},
+        KeyWaitRun{"SigtermEndsItKilledBySigterm", {"tune.prg", "out"}, nullptr, true, true,
+                   "[stand-in assembler ran]", 128 + SIGTERM, "", SIGTERM},
         KeyWaitRun{"AssemblerAbsent", {"tune.prg", "out"}, nullptr, false, true,
                    "Could not start ACME.exe, bailing out ...", 1},
         KeyWaitRun{"DefinesCannotBeCreated", {"tune.prg", "out"}, "the_defines.a", true, true,
