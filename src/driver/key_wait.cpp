@@ -56,18 +56,19 @@ void WaitForKey() {
 
 namespace {
 
-// The terminal settings the wait found, put back by the handlers below before the signal
-// takes its course.
+// The terminal settings the wait found, and the ones it has set, for the signal handler
+// below to put back before the signal takes its course and after a stop.
 termios savedSettings{};
+termios waitSettings{};
 
 // The signals that end or stop the process from the keyboard or from outside.
 constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
+void SetTerminal(const termios& settings) { tcsetattr(STDIN_FILENO, TCSANOW, &settings); }
+
 void RestoreTerminalThenActOn(int signal) {
   const int savedErrno = errno;
-  termios during{};
-  const bool haveDuring = tcgetattr(STDIN_FILENO, &during) == 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
+  SetTerminal(savedSettings);
   // The signal again with its default action, so that the process ends killed by it as the
   // shell expects, or stops; the signal stays blocked until the handler has let go of it.
   struct sigaction byDefault {};
@@ -80,10 +81,11 @@ void RestoreTerminalThenActOn(int signal) {
   sigemptyset(&just);
   sigaddset(&just, signal);
   sigprocmask(SIG_UNBLOCK, &just, nullptr);
-  // Only a stop comes back here, after SIGCONT: the wait goes on in its own settings.
+  // Only a stop comes back here, after SIGCONT (or at once where no shell could continue
+  // the process, so the stop does not happen): the wait goes on in its own settings.
   sigprocmask(SIG_BLOCK, &just, nullptr);
   sigaction(signal, &handler, nullptr);
-  if (haveDuring) tcsetattr(STDIN_FILENO, TCSANOW, &during);
+  SetTerminal(waitSettings);
   errno = savedErrno;
 }
 
@@ -99,9 +101,9 @@ class SignalsRestoreTerminal {
     // The read of the key goes on after a stop and a continue.
     handler.sa_flags = SA_RESTART;
     for (size_t i = 0; i < std::size(kRestoringSignals); ++i) {
-      installed_[i] = sigaction(kRestoringSignals[i], nullptr, &previous_[i]) == 0 &&
-                      previous_[i].sa_handler == SIG_DFL &&
-                      sigaction(kRestoringSignals[i], &handler, nullptr) == 0;
+      sigaction(kRestoringSignals[i], nullptr, &previous_[i]);
+      installed_[i] = previous_[i].sa_handler == SIG_DFL;
+      if (installed_[i]) sigaction(kRestoringSignals[i], &handler, nullptr);
     }
   }
   ~SignalsRestoreTerminal() {
@@ -117,14 +119,14 @@ class SignalsRestoreTerminal {
   bool installed_[std::size(kRestoringSignals)] = {};
 };
 
-void ReadOneKeyPress(termios raw) {
+void ReadOneKeyPress() {
   char key[16];
   // End of input or an error ends the wait just as a key does.
   if (read(STDIN_FILENO, key, 1) == 1) {
     // A key such as an arrow sends several bytes at once; take the rest of what is already
     // queued so that none of it is left for the shell to read.
-    raw.c_cc[VMIN] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+    waitSettings.c_cc[VMIN] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &waitSettings) == 0) {
       while (read(STDIN_FILENO, key, sizeof key) > 0) {
       }
     }
@@ -136,18 +138,16 @@ void ReadOneKeyPress(termios raw) {
 void WaitForKey() {
   if (isatty(STDIN_FILENO) == 0) return;
   if (tcgetattr(STDIN_FILENO, &savedSettings) != 0) return;
-  termios raw = savedSettings;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  {
-    // In place before raw mode starts and until it has ended, so no signal can leave the
-    // terminal without echo and line editing.
-    const SignalsRestoreTerminal guard;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
-    ReadOneKeyPress(raw);
-    tcsetattr(STDIN_FILENO, TCSANOW, &savedSettings);
-  }
+  waitSettings = savedSettings;
+  waitSettings.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  waitSettings.c_cc[VMIN] = 1;
+  waitSettings.c_cc[VTIME] = 0;
+  // In place before raw mode starts and until it has ended, so no signal can leave the
+  // terminal without echo and line editing.
+  const SignalsRestoreTerminal guard;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &waitSettings) != 0) return;
+  ReadOneKeyPress();
+  SetTerminal(savedSettings);
 }
 
 #endif
