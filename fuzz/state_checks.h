@@ -1,0 +1,126 @@
+// Checks of the state one pack leaves (usage maps, counts and the renumbered image agree
+// with one another), and the fixed contents a state is given before a pack.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "explore/pack_state.h"
+#include "image/music_layout.h"
+
+namespace zspack::fuzzing::detail {
+
+template <size_t N>
+int CountMarks(const std::array<uint8_t, N>& map) {
+  return static_cast<int>(std::count_if(map.begin(), map.end(), [](uint8_t m) { return m != 0; }));
+}
+
+inline std::string CheckState(const PackState& state) {
+  const UsageMaps& m = state.maps;
+  const Counts& c = state.counts;
+  auto onlyZeroOrOne = [](std::span<const uint8_t> map) {
+    return std::all_of(map.begin(), map.end(), [](uint8_t v) { return v <= 1; });
+  };
+  if (!onlyZeroOrOne(m.SongMap) || !onlyZeroOrOne(m.SectorMap) || !onlyZeroOrOne(m.InstrumentMap) ||
+      !onlyZeroOrOne(m.GlideMap) || !onlyZeroOrOne(m.WaveMap) || !onlyZeroOrOne(m.PulseMap) ||
+      !onlyZeroOrOne(m.FilterMap)) {
+    return "state: a usage map holds a mark other than 0 or 1";
+  }
+  if (c.SectorCount < 0 || c.SectorCount > kSectorCount) return "state: SectorCount out of range";
+  for (int n = 0; n < kSectorCount; ++n) {
+    if ((m.SectorMap[static_cast<size_t>(n)] != 0) != (n < c.SectorCount)) {
+      return "state: SectorMap is not exactly the first SectorCount sectors";
+    }
+  }
+  const int k = CountMarks(m.WaveMap);
+  for (int r = 0; r < kTableRows; ++r) {
+    if ((m.WaveMap[static_cast<size_t>(r)] != 0) != (r < k)) {
+      return "state: WaveMap is not exactly rows 0..K-1";
+    }
+  }
+  // After the wavetable compaction the kept rows are 0..K-1, so every jump in them and
+  // every used instrument's start row stays inside them.
+  const MusicImage& image = state.image;
+  for (int r = 0; r < k; ++r) {
+    const auto row = static_cast<uint32_t>(r);
+    if (image.Byte(addr::wave + row) == 0x90 && image.Byte(addr::trans + row) >= k) {
+      return "state: a kept wavetable jump leads outside the kept rows";
+    }
+  }
+  for (uint32_t i = 0; i < kInstrumentCount; ++i) {
+    if (m.InstrumentMap[i] != 0 && image.Byte(addr::aptb + i) >= k) {
+      return "state: a used instrument starts outside the kept wavetable rows";
+    }
+  }
+  // Renumbering leaves the tracks of existing songs naming sectors 0..SectorCount-1 only,
+  // up to their end bytes, and the used sectors selecting glides 0..GlideCount-1 only.
+  for (int song = 0; song < kSongCount; ++song) {
+    if (m.SongMap[static_cast<size_t>(song)] == 0) continue;
+    for (int voice = 0; voice < kVoiceCount; ++voice) {
+      const uint32_t start = TrackAddress(song, voice);
+      for (uint32_t j = 0; j < kTrackEntries; ++j) {
+        const uint8_t b = image.Byte(start + j);
+        if (b < 0x60 && b >= c.SectorCount) return "state: a track names a sector beyond SectorCount";
+        if ((b >= 0xF0 && b <= 0xF3) || b >= 0xFE) break;
+      }
+    }
+  }
+  for (int n = 0; n < c.SectorCount && n < kSectorCount; ++n) {
+    const uint32_t start = SectorAddress(n);
+    for (uint32_t j = 0; j < kSectorEntries;) {
+      const uint8_t b = image.Byte(start + j);
+      if (b >= 0x60 && b <= 0x7F && b - 0x60 >= c.GlideCount) {
+        return "state: a used sector selects a glide beyond GlideCount";
+      }
+      if (b == 0xFF) break;
+      j += (b >= 0xF6 && b <= 0xFA) ? 2 : 1;
+    }
+  }
+  if (c.InstrumentCount != CountMarks(m.InstrumentMap)) return "state: InstrumentCount differs from its map";
+  if (c.GlideCount != CountMarks(m.GlideMap)) return "state: GlideCount differs from its map";
+  return {};
+}
+
+inline void MakeFresh(PackState& state) {
+  std::memset(state.image.entries.data(), 0, sizeof state.image.entries);
+  state.maps = UsageMaps{};
+  state.counts = Counts{};
+  state.features = FeatureState{};
+}
+
+// Deterministic rubbish, so that a second pack proves that PackTune resets what it uses.
+inline void Scribble(PackState& state) {
+  std::memset(state.image.entries.data(), 0xA5, sizeof state.image.entries);
+  state.maps.SongMap.fill(1);
+  state.maps.SectorMap.fill(1);
+  state.maps.InstrumentMap.fill(1);
+  state.maps.GlideMap.fill(1);
+  state.maps.WaveMap.fill(1);
+  state.maps.PulseMap.fill(1);
+  state.maps.FilterMap.fill(1);
+  state.counts = Counts{77, 55, 33, 31};
+  state.features.flags.fill(true);
+  state.features.SelectedSong = 2;
+  state.features.SingleSpeed = 9;
+  state.features.MultiSpeed = 4;
+}
+
+inline bool SameState(const PackState& a, const PackState& b) {
+  return a.image.entries == b.image.entries && a.maps.SongMap == b.maps.SongMap &&
+         a.maps.SectorMap == b.maps.SectorMap && a.maps.InstrumentMap == b.maps.InstrumentMap &&
+         a.maps.GlideMap == b.maps.GlideMap && a.maps.WaveMap == b.maps.WaveMap &&
+         a.maps.PulseMap == b.maps.PulseMap && a.maps.FilterMap == b.maps.FilterMap &&
+         a.counts.SectorCount == b.counts.SectorCount &&
+         a.counts.InstrumentCount == b.counts.InstrumentCount &&
+         a.counts.GlideCount == b.counts.GlideCount &&
+         a.counts.HighestInstrument == b.counts.HighestInstrument &&
+         a.features.flags == b.features.flags && a.features.SelectedSong == b.features.SelectedSong &&
+         a.features.SingleSpeed == b.features.SingleSpeed && a.features.MultiSpeed == b.features.MultiSpeed;
+}
+
+}  // namespace zspack::fuzzing::detail
