@@ -4,8 +4,9 @@
 # wine, in a private prefix (build-mingw/wineprefix): the same rows, exit codes, console
 # text (with CR LF line ends) and generated files as the Linux build, plus what is
 # Windows' own (assembler exit codes above 255, no search path for ACME.exe, the "-"
-# program-name slot). Prints "windows-check: SKIPPED (reason)" and exits 0 when wine is
-# missing or cannot run a program; any failure exits 1.
+# program-name slot); then makes the zip and packs the demo with it from an empty folder.
+# Prints "windows-check: SKIPPED (reason)" and exits 0 when wine is missing or cannot run a
+# program; any failure exits 1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -112,4 +113,69 @@ if ! ZSPACK_TEST_LAUNCHER=wine ZSPACK_TEST_BINARY="$exe" ZSPACK_TEST_STANDIN="$s
 fi
 summary=$(grep -E '^\[  PASSED  \]|^\[  SKIPPED \] [0-9]' "$build/windows-cases.log" | tr '\n' ' ')
 note "whole-run cases under wine: $summary in $(($(date +%s) - checks_started)) s"
+# --- The Windows zip ---------------------------------------------------------------------
+# cpack -G ZIP in the MinGW build folder makes zspack-<version>-win64.zip. Unpacked into an
+# empty folder it holds zspack.exe, the texts with CR LF line ends and the stand-ins with
+# the demo tune in examples\; the README's Windows recipe (stand-ins and tune copied into
+# an empty folder, a stand-in ACME.exe beside them) packs the demo from there into the
+# Linux build's files and console text.
+check_zip() {
+  local version zipdir zip unpacked files expected pair text dll switches s=0 win lin rc file
+  local -a args
+  version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+  zipdir=$build/zip-check
+  rm -rf "$zipdir"
+  mkdir -p "$zipdir/unzipped"
+  cpack -G ZIP -B "$zipdir/package" --config "$build/CPackConfig.cmake" >"$zipdir/cpack.log" 2>&1 ||
+    { cat "$zipdir/cpack.log" >&2; fail "cpack -G ZIP in $build"; }
+  zip=$zipdir/package/zspack-$version-win64.zip
+  [ -f "$zip" ] || fail "cpack made no $(basename "$zip"): $(ls "$zipdir/package")"
+  unpacked=$zipdir/unzipped
+  (cd "$unpacked" && cmake -E tar xf "$zip") || fail "$(basename "$zip") does not unpack"
+
+  files=$(cd "$unpacked" && find . ! -type d | LC_ALL=C sort | tr '\n' ' ')
+  expected="./CHANGELOG.txt ./LICENSE.txt ./README.txt ./examples/MakeMe.a ./examples/PSID_header.a "
+  expected+="./examples/demo.prg ./examples/placeholder_player.a ./generated-sources.txt ./zspack.exe "
+  [ "$files" = "$expected" ] || fail "the zip holds $files, expected $expected"
+  for pair in README.txt:README.md LICENSE.txt:LICENSE CHANGELOG.txt:CHANGELOG.md \
+    generated-sources.txt:docs/generated-sources.md; do
+    text=$unpacked/${pair%%:*}
+    [ "$(wc -l <"$text")" = "$(LC_ALL=C grep -c $'\r$' "$text")" ] ||
+      fail "${pair%%:*} in the zip: not every line ends with CR LF"
+    cmp -s <(sed 's/\r$//' "$text") "$root/${pair#*:}" ||
+      fail "${pair%%:*} in the zip is not ${pair#*:} with CR LF line ends"
+  done
+  for dll in $("$triplet-objdump" -p "$unpacked/zspack.exe" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+    case "${dll,,}" in
+      kernel32.dll | msvcrt.dll | ucrtbase.dll | api-ms-win-*.dll | user32.dll | advapi32.dll) ;;
+      *) fail "zspack.exe in the zip imports $dll, which is not a system DLL" ;;
+    esac
+  done
+
+  for switches in "demo.prg demo" "-p2 demo.prg demo"; do
+    s=$((s + 1))
+    read -r -a args <<<"$switches"
+    win="$zipdir/windows $s"  # a blank in the working folder's path
+    lin=$zipdir/linux-$s
+    mkdir "$win" "$lin"
+    cp "$unpacked"/examples/*.a "$unpacked/examples/demo.prg" "$win/"
+    cp "$standin" "$win/ACME.exe"
+    cp "$root"/examples/*.a "$root/examples/demo.prg" "$lin/"
+    cp "$root/build/tests/standin_acme" "$lin/ACME.exe"
+    rc=0
+    (cd "$win" && timeout 60 wine "$unpacked/zspack.exe" "${args[@]}" </dev/null >pack.out 2>pack.err) || rc=$?
+    [ "$rc" = 0 ] || { tail -n 5 "$win/pack.out" "$win/pack.err" >&2; fail "zspack.exe of the zip: exit code $rc for ${args[*]}"; }
+    rc=0
+    (cd "$lin" && "$root/build/zspack" "${args[@]}" </dev/null >pack.out 2>pack.err) || rc=$?
+    [ "$rc" = 0 ] || fail "the Linux build: exit code $rc for ${args[*]}"
+    for file in the_defines.a the_data.a acme_args.txt; do
+      cmp "$win/$file" "$lin/$file" >&2 || fail "${args[*]} with the zip: $file differs from the Linux build's"
+    done
+    cmp -s <(sed 's/\r$//' "$win/pack.out") "$lin/pack.out" ||
+      fail "${args[*]} with the zip: the console text differs from the Linux build's"
+  done
+  note "$(basename "$zip"): $(wc -c <"$zip") bytes, 9 files, texts in CR LF; packs the demo from an empty folder as the Linux build does"
+}
+check_zip
+
 note "passed ($(($(date +%s) - started)) s in all)"
