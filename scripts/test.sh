@@ -7,6 +7,11 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --test
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# The README's order, demo first: it leaves build/ configured without tests, which the
+# configure below must override.
+echo "== demo"
+./scripts/demo.sh
+
 # Every configure names the options it relies on, so that a value cached by an earlier
 # command (the demo builds build/ without tests) cannot switch tests off; and ctest fails
 # when it finds no test.
