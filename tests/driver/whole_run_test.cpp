@@ -114,6 +114,14 @@ WholeRun Silent(const char* name, std::vector<std::string> args, Console console
 
 void PrintTo(const WholeRun& c, std::ostream* os) { *os << c.name; }
 
+// In the coverage build a run writes its profile when it ends, and a file-size limit makes
+// that write fail too, with a complaint on standard error: those rows are skipped there.
+#ifdef ZSPACK_COVERAGE
+constexpr bool kCoverageBuild = true;
+#else
+constexpr bool kCoverageBuild = false;
+#endif
+
 const std::string kUsageLine = "Invocation:  zspack.exe [switches] infile outfile\n";
 const std::string kBadName =
     "The outfile name must not contain double quotes or control characters, bailing out ...\n";
@@ -341,6 +349,7 @@ TEST_P(WholeRunTest, EndsWithTheExitCodeConsoleAndFilesOfItsRow) {
   const WholeRun& c = GetParam();
   if (c.posixOnly && UnderLauncher()) GTEST_SKIP() << "needs POSIX surroundings";
   if (c.windowsOnly && !UnderLauncher()) GTEST_SKIP() << "a Windows case";
+  if (kCoverageBuild && c.fileSizeLimit >= 0) GTEST_SKIP() << "a file-size limit would also cut the coverage profile";
   TempDir dir;
   TempDir elsewhere;
   ProcessSetup setup;
