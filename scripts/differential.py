@@ -13,6 +13,7 @@ Exits 0 when every case is identical, 1 on any difference, 2 on a usage error.
 """
 
 import argparse
+import collections
 import concurrent.futures
 import difflib
 import os
@@ -33,24 +34,26 @@ ASSEMBLER_FAILS = b"#!/bin/sh\necho \"[stand-in assembler: $*]\"\nexit %d\n"
 
 
 def random_switch(rng):
-    """One switch as a musician might type it, valid or not, in either case."""
+    """One switch as a musician might type it, in either case; now and then a broken one."""
     hex_digits = "0123456789abcdefABCDEF"
+    digits = "".join(rng.choice(hex_digits) for _ in range(4))
+    if rng.random() < 0.04:
+        return rng.choice(["-s", "-s7", "-s/", "-a2OO0", "-a12", "-a", "-ag000", "-p"]).encode("latin-1")
     kind = rng.random()
     if kind < 0.30:
-        choices = ["-s%d" % rng.randint(0, 4)] * 8 + ["-S%d" % rng.randint(0, 4), "-s", "-s7", "-s2x", "-s/"]
+        choices = ["-s%d" % rng.randint(0, 4)] * 8 + ["-S%d" % rng.randint(0, 4), "-s2x"]
     elif kind < 0.55:
-        digits = "".join(rng.choice(hex_digits) for _ in range(4))
-        choices = ["-a" + digits] * 6 + ["-A" + digits, "-a" + digits + "7", "-a2OO0", "-a12", "-a", "-ag000"]
+        choices = ["-a" + digits] * 8 + ["-A" + digits, "-a" + digits + "7"]
     elif kind < 0.70:
         choices = ["-c", "-c", "-C", "-crunch"]
     elif kind < 0.88:
-        choices = ["-p%d" % rng.randint(0, 3)] * 6 + ["-P1", "-p9", "-pA", "-p", "-p\xff"]
+        choices = ["-p%d" % rng.randint(0, 3)] * 8 + ["-P1", "-p9", "-pA", "-p\xff"]
     else:
         choices = ["-x", "-1", "-", "--", "-zz", "-\xe9", "-v9"]
     return rng.choice(choices).encode("latin-1")
 
 
-INPUT_NAMES = [b"tune.prg"] * 6 + [
+INPUT_NAMES = [b"tune.prg"] * 12 + [
     b"my tune.prg",
     b"back\\slash.prg",
     b"sub dir/tune 1.prg",
@@ -60,17 +63,19 @@ INPUT_NAMES = [b"tune.prg"] * 6 + [
     b"quote\"d.prg",
     b"n" * 200 + b".prg",
 ]
-OUTPUT_NAMES = [b"out"] * 6 + [
+# The last two are refused: a double quote or a control character would break the string
+# that the defines file puts the name in.
+OUTPUT_NAMES = [b"out"] * 40 + [
     b"my tune",
     b"C:\\music\\tune",
     b"tune.sid",
     b"",
     b"x" * 300,
-    b"bad\"quote",
-    b"tab\tname",
     b"\xfcmlaut",
     b"-c",
     b"out.prg",
+    b"bad\"quote",
+    b"tab\tname",
 ]
 
 
@@ -80,24 +85,24 @@ def random_command_line(rng):
     output = rng.choice(OUTPUT_NAMES)
     switches = [random_switch(rng) for _ in range(rng.choice([0, 0, 1, 1, 1, 2, 2, 3, 4]))]
     shape = rng.random()
-    if shape < 0.80:
+    if shape < 0.86:
         return switches + [name, output], name
-    if shape < 0.85:
+    if shape < 0.90:
         # Everything after the input name is the output name and beyond, switch or not.
         return switches + [name, output, rng.choice([b"-s1", b"extra", b"-a0000"])], name
-    if shape < 0.88:
+    if shape < 0.92:
         # Exactly two arguments: no switch scan, so a name that starts with "-" is a file.
         dashed = rng.choice([b"-s1", b"-c", b"-a2000"])
         return [dashed, output], dashed
-    if shape < 0.91:
-        return switches + [name], name  # no output name
-    if shape < 0.93:
-        return [random_switch(rng) for _ in range(rng.randint(3, 4))], name  # no input name
     if shape < 0.95:
-        return switches + [b"", output], name  # an empty input name
+        return switches + [name], name  # no output name
+    if shape < 0.96:
+        return [random_switch(rng) for _ in range(rng.randint(3, 4))], name  # no input name
     if shape < 0.97:
-        return switches + [b"missing.prg", output], name  # no such file
+        return switches + [b"", output], name  # an empty input name
     if shape < 0.98:
+        return switches + [b"missing.prg", output], name  # no such file
+    if shape < 0.985:
         return [name], name  # too few arguments
     if shape < 0.99:
         return [], name
@@ -221,6 +226,7 @@ def main():
     parser.add_argument("--jobs", type=int, default=2, help="cases run at once (default 2)")
     parser.add_argument("--show", type=int, default=5, help="differences shown in detail (default 5)")
     parser.add_argument("--keep", action="store_true", help="keep every scratch folder, not only differing ones")
+    parser.add_argument("--scratch-parent", help="where the scratch folder is made (default: the system's temp)")
     options = parser.parse_args()
     binaries = [os.fsencode(os.path.abspath(b)) for b in (options.ref, options.new)]
     for binary in binaries + [options.tunes_tool]:
@@ -229,7 +235,7 @@ def main():
             return 2
 
     started = time.monotonic()
-    scratch = tempfile.mkdtemp(prefix="zspack-differential-").encode()
+    scratch = tempfile.mkdtemp(prefix="zspack-differential-", dir=options.scratch_parent).encode()
     tunes = os.path.join(scratch, b"tunes")
     os.makedirs(tunes)
     subprocess.run([options.tunes_tool, tunes, str(options.count), str(options.seed)], check=True)
@@ -237,10 +243,15 @@ def main():
     cases = [random_case(i, os.path.join(tunes, b"%04d.prg" % i), rng) for i in range(options.count)]
 
     differing = []
+    exit_codes = collections.Counter()
+    packed = 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=options.jobs) as pool:
         runs = [pool.submit(run_case, case, binaries, scratch, options.keep) for case in cases]
         for run in runs:
             case, results, differences = run.result()
+            exit_codes[results[0]["exit code"]] += 1
+            packed += all(isinstance(results[0][name], bytes) and results[0][name] != b"<a folder>"
+                          for name in GENERATED) and b"stale contents" not in results[0]["the_data.a"]
             if differences:
                 differing.append((case, results, differences))
 
@@ -249,6 +260,8 @@ def main():
         describe(case, results, differences, scratch)
     if len(differing) > options.show:
         print("... and %d more differing cases" % (len(differing) - options.show))
+    print("differential: reference exit codes %s; %d cases wrote both files" % (
+        ", ".join("%s: %d" % (code, n) for code, n in sorted(exit_codes.items(), key=str)), packed))
     print("differential: %d cases, %d identical, %d different (%.1f s; ref %s, new %s)" % (
         len(cases), identical, len(differing), time.monotonic() - started, *map(os.fsdecode, binaries)))
     if differing or options.keep:
