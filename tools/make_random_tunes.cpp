@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "image/music_layout.h"
+#include "common/music_layout.h"
 #include "support/tracker_file.h"
 #include "support/tune_builder.h"
 
