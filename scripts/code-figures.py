@@ -3,6 +3,7 @@
 places where each rule of the music format is written, and non-blank source lines.
 
   scripts/code-figures.py [--layers common,image,explore,features,output,pack,driver] [--places]
+                         [--tree DIR]
 
 Include edges: folder A includes a header of folder B (A != B), with the number of
 include lines; an edge runs up when B comes after A in --layers (lower layers first),
@@ -22,26 +23,30 @@ import os
 import re
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))  # --tree replaces it
 SOURCE_SUFFIXES = (".cpp", ".h", ".c")
 
-# (rule, pattern one unit of code must match, pattern the whole place must match or None)
-# A unit is one line inside a function, class or table, or all one-line top-level
-# declarations of a file joined.
+# (rule, pattern, context, whole place): a place writes the rule when one of its units
+# matches the pattern (with `whole place`, the place's code taken together does) and its
+# code matches the context, if any. A unit is one line inside a function, class or table,
+# or all one-line top-level declarations of a file joined. The contexts tell apart rules
+# whose bytes coincide: $60..$7F selects a glide in a sector and changes the speed in a
+# track, $C0..$DF selects an instrument or repeats, $00..$5F is a sector or a note.
 RULES = [
-    ("sector commands $F6..$FA take a parameter byte", r"(?=.*\b0xF6\b)(?=.*\b0xFA\b)", None),
-    ("track end bytes $F0..$F3, $FE (with parameter), $FF", r"\b0xF3\b|\b0xFE\b", None),
-    ("sector end byte $FF", r"(==|!=|[^=!<>]=)\s*0xFF\b",
-     r"\bSectorAddress\b|\bkSectorEntries\b|\bSectorLength\b|[Ss]ector\w*\s*=\s*0xFF"),
-    ("glide selects $60..$7F", r"(?=.*\b0x60\b)(?=.*\b0x7F\b)", None),
-    ("instrument selects $C0..$DF", r"(?=.*\b0xC0\b)(?=.*\b0xDF\b)", None),
-    ("sector numbers below $60", r"<\s*0x60\b", None),
-    ("wavetable jump row $90", r"\b0x90\b", None),
-    ("bare map line widths 48 and 64", r"AppendMapLines\(.*\b(48|64)\s*\)", None),
-    ("bare table clamps 2, 11, 95", r">\s*(2|11|95)\s*\?\s*\1\b", None),
-    ("five-byte minimum of a tracker file", r"<\s*5\b", None),
-    ("line end kEol defined", r"\bkEol\s*=", None),
-    ("raw CR LF literals", r"\\r\\n", None),
+    ("sector commands $F6..$FA take a parameter byte", r"(?=[\s\S]*\b0xF6\b)(?=[\s\S]*\b0xFA\b)", None, True),
+    ("track end bytes $F0..$F3, $FE (with parameter), $FF", r"\b0xF3\b|\b0xFE\b", r"[Tt]rack", False),
+    ("sector end byte $FF", r"(==|!=|[^=!<>]=)\s*0xFF\b|\{\s*0xFF\s*,\s*0xFF\b",
+     r"\bSectorAddress\b|\bkSectorEntries\b|\bSectorLength\b|SectorEntry::kEnd", False),
+    ("glide selects $60..$7F", r"(?=.*\b0x60\b)(?=.*\b0x7F\b)", r"[Gg]lide", False),
+    ("instrument selects $C0..$DF", r"(?=.*\b0xC0\b)(?=.*\b0xDF\b)", r"[Ii]nstrument", False),
+    ("sector numbers $00..$5F in tracks", r"<\s*0x60\b|\b0x00\s*,\s*0x5F\b",
+     r"SectorMap|kSectorCount|TrackEntry::kSector\b", False),
+    ("wavetable jump row $90", r"\b0x90\b", None, False),
+    ("map line widths 48 and 64", r"AppendMapLines\(.*\b(48|64)\s*\)|=\s*(48|64)\s*;", None, False),
+    ("table number clamps (2, 11, 95 bare)", r">\s*(2|11|95)\s*\?\s*\1\b|\bclamp\(", None, False),
+    ("five-byte minimum of a tracker file", r"<\s*(5|kShortestFile)\b", None, False),
+    ("line end kEol defined", r"\bkEol\s*=", None, False),
+    ("raw CR LF literals", r"\\r\\n", None, False),
 ]
 
 
@@ -117,9 +122,9 @@ def rule_places():
     for place, text in all_units:
         place_text[place] += text + "\n"
     results = []
-    for rule, pattern, context in RULES:
+    for rule, pattern, context, whole_place in RULES:
         places = collections.Counter()
-        for place, text in all_units:
+        for place, text in place_text.items() if whole_place else all_units:
             if re.search(pattern, text) and (context is None or re.search(context, place_text[place])):
                 places[place] += 1
         results.append((rule, places))
@@ -139,7 +144,11 @@ def main():
     parser.add_argument("--layers", default="common,image,explore,features,output,pack,driver",
                         help="src/ folders from the bottom layer up (default: %(default)s)")
     parser.add_argument("--places", action="store_true", help="list where each format rule is written")
+    parser.add_argument("--tree", help="the checkout to measure (default: this one), e.g. an older commit's")
     options = parser.parse_args()
+    if options.tree:
+        global ROOT
+        ROOT = os.path.abspath(options.tree)
     layers = options.layers.split(",")
 
     edges = include_edges()
