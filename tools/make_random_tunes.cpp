@@ -47,8 +47,8 @@ class Dice {
     return from[static_cast<size_t>(Below(static_cast<int>(from.size())))];
   }
 
-  // `count` distinct numbers of 0..limit-1 in ascending order: from 0 without a gap when
-  // `packed`, else scattered.
+  // Distinct numbers of 0..limit-1 in ascending order: the first `count` when `packed`,
+  // else up to `count` scattered ones (a number drawn twice counts once).
   std::vector<int> Numbers(int count, int limit, bool packed) {
     std::vector<int> chosen;
     std::vector<bool> taken(static_cast<size_t>(limit), false);
@@ -200,19 +200,19 @@ struct Plan {
 
 InstrumentSpec RandomInstrument(Dice& dice, const Plan& plan) {
   const Programs& programs = plan.programs;
-  InstrumentSpec spec;
-  spec.ad = dice.Byte();
-  spec.sr = dice.Byte();
-  spec.wave = dice.Chance(97) ? U8(dice.Pick(programs.wave)) : dice.Byte();
-  spec.pulse = dice.Chance(60) ? U8(dice.Pick(programs.pulse)) : 0;
-  spec.filter = dice.Chance(45) ? U8(dice.Pick(programs.filter)) : 0;
-  spec.v1 = dice.Byte();
-  spec.v2 = dice.Byte();
-  spec.vibrato = dice.Chance(30) ? dice.Byte() : 0;
-  spec.hardRestart = dice.Chance(95) ? dice.Pick(plan.palette.hardRestarts) : dice.Byte();
-  spec.hf1 = dice.Byte();
-  spec.hf2 = dice.Byte();
-  return spec;
+  InstrumentSpec instrument;
+  instrument.ad = dice.Byte();
+  instrument.sr = dice.Byte();
+  instrument.wave = dice.Chance(97) ? U8(dice.Pick(programs.wave)) : dice.Byte();
+  instrument.pulse = dice.Chance(60) ? U8(dice.Pick(programs.pulse)) : 0;
+  instrument.filter = dice.Chance(45) ? U8(dice.Pick(programs.filter)) : 0;
+  instrument.v1 = dice.Byte();
+  instrument.v2 = dice.Byte();
+  instrument.vibrato = dice.Chance(30) ? dice.Byte() : 0;
+  instrument.hardRestart = dice.Chance(95) ? dice.Pick(plan.palette.hardRestarts) : dice.Byte();
+  instrument.hf1 = dice.Byte();
+  instrument.hf2 = dice.Byte();
+  return instrument;
 }
 
 uint8_t RandomNote(Dice& dice) {
