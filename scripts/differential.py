@@ -25,6 +25,7 @@ import tempfile
 import time
 
 GENERATED = ("the_defines.a", "the_data.a")
+FAIL_CODES = [1, 2, 7, 255]
 RUN_TIME_LIMIT = 60  # seconds per process; a hang is a result like any other
 
 # The stand-in assemblers: each says how it was called, so a change in the arguments
@@ -118,25 +119,44 @@ def random_case(index, tune, rng):
         "args": args,
         "placed": placed,
         "assembler": rng.choices(["ok", "missing", "fails", "not-executable"], [80, 9, 9, 2])[0],
-        "fail_code": rng.choice([1, 2, 7, 255]),
+        "fail_code": rng.choice(FAIL_CODES),
         # A folder where a generated file goes, or stale files to be replaced.
         "setup": "defines-folder" if setup < 0.02 else "data-folder" if setup < 0.04
         else "stale" if setup < 0.08 else "plain",
     }
 
 
-def prepare(case, folder):
+def assembler_name(case):
+    return "fails %d" % case["fail_code"] if case["assembler"] == "fails" else case["assembler"]
+
+
+def write_assemblers(folder):
+    """Every stand-in assembler, written once before any run starts: a case links one into
+    its folder, since a program file that some process still has open for writing cannot
+    be started ("text file busy"), and another thread may fork while a copy is written."""
+    os.makedirs(folder)
+    paths = {}
+    for name, script, mode in [
+        ("ok", ASSEMBLER_OK, 0o755),
+        ("not-executable", ASSEMBLER_OK, 0o644),
+    ] + [("fails %d" % code, ASSEMBLER_FAILS % code, 0o755) for code in FAIL_CODES]:
+        path = os.path.join(folder, name.replace(" ", "-").encode())
+        with open(path, "wb") as out:
+            out.write(script)
+        os.chmod(path, mode)
+        paths[name] = path
+    return paths
+
+
+def prepare(case, folder, assemblers):
     os.makedirs(folder)
     os.makedirs(os.path.join(folder, b"sub"))
     if case["placed"] is not None:
         target = os.path.join(folder, case["placed"])
         os.makedirs(os.path.dirname(target), exist_ok=True)
         shutil.copyfile(case["tune"], target)
-    acme = os.path.join(folder, b"ACME.exe")
     if case["assembler"] != "missing":
-        with open(acme, "wb") as out:
-            out.write(ASSEMBLER_FAILS % case["fail_code"] if case["assembler"] == "fails" else ASSEMBLER_OK)
-        os.chmod(acme, 0o644 if case["assembler"] == "not-executable" else 0o755)
+        os.link(assemblers[assembler_name(case)], os.path.join(folder, b"ACME.exe"))
     if case["setup"] == "defines-folder":
         os.makedirs(os.path.join(folder, b"the_defines.a"))
     elif case["setup"] == "data-folder":
@@ -167,8 +187,8 @@ def generated(folder, name):
         return f.read()
 
 
-def run_one(binary, case, folder):
-    prepare(case, folder)
+def run_one(binary, case, folder, assemblers):
+    prepare(case, folder, assemblers)
     try:
         done = subprocess.run([binary] + case["args"], cwd=folder, stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RUN_TIME_LIMIT)
@@ -183,9 +203,10 @@ def run_one(binary, case, folder):
     return result
 
 
-def run_case(case, binaries, scratch, keep):
+def run_case(case, binaries, scratch, assemblers, keep):
     base = os.path.join(scratch, b"%04d" % case["index"])
-    results = [run_one(binary, case, os.path.join(base, side)) for side, binary in zip((b"ref", b"new"), binaries)]
+    results = [run_one(binary, case, os.path.join(base, side), assemblers)
+               for side, binary in zip((b"ref", b"new"), binaries)]
     differences = [field for field in results[0] if results[0][field] != results[1][field]]
     if not keep and not differences:
         shutil.rmtree(base, ignore_errors=True)
@@ -239,6 +260,7 @@ def main():
     tunes = os.path.join(scratch, b"tunes")
     os.makedirs(tunes)
     subprocess.run([options.tunes_tool, tunes, str(options.count), str(options.seed)], check=True)
+    assemblers = write_assemblers(os.path.join(scratch, b"assemblers"))
     rng = random.Random(options.seed)
     cases = [random_case(i, os.path.join(tunes, b"%04d.prg" % i), rng) for i in range(options.count)]
 
@@ -246,7 +268,7 @@ def main():
     exit_codes = collections.Counter()
     packed = 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=options.jobs) as pool:
-        runs = [pool.submit(run_case, case, binaries, scratch, options.keep) for case in cases]
+        runs = [pool.submit(run_case, case, binaries, scratch, assemblers, options.keep) for case in cases]
         for run in runs:
             case, results, differences = run.result()
             exit_codes[results[0]["exit code"]] += 1
