@@ -386,8 +386,10 @@ TuneBuilder MusicTune(Dice& dice) {
   }
 
   const int songMask = dice.Chance(4) ? 0 : dice.Between(1, 15);
-  const bool sameSpeed = dice.Chance(50);
+  // All four songs at one speed, all but one of them, or each at its own.
+  const int speedShape = dice.Below(100);
   const uint8_t speed = dice.ByteBetween(1, 8);
+  const int oddSong = dice.Below(zspack::kSongCount);
   for (int s = 0; s < zspack::kSongCount; ++s) {
     const bool exists = (songMask >> s & 1) != 0;
     Bytes voice0 = exists ? RandomTrack(dice, plan, true) : AbsentSongTrack(dice, plan);
@@ -397,7 +399,9 @@ TuneBuilder MusicTune(Dice& dice) {
     }
     const Bytes voice1 = RandomTrack(dice, plan, false);
     const Bytes voice2 = RandomTrack(dice, plan, false);
-    const uint8_t songSpeed = sameSpeed ? speed : dice.ByteBetween(0, 9);
+    uint8_t songSpeed = speed;
+    if (speedShape >= 45 && speedShape < 60 && s == oddSong) songSpeed = U8(speed + 1);
+    if (speedShape >= 60) songSpeed = dice.ByteBetween(0, 9);
     tune.Song(s, voice0, voice1, voice2, songSpeed, dice.Byte());
     for (uint32_t b = 0; b < zspack::kSongSpeedOffset; ++b) {
       tune.Poke(zspack::SongRecordAddress(s) + b, dice.Byte());
