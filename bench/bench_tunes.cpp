@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "image/music_layout.h"
+#include "common/music_layout.h"
 
 namespace zspack::bench {
 

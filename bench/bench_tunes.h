@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "image/music_image.h"
+#include "common/music_image.h"
 #include "support/tracker_file.h"
 
 namespace zspack::bench {

@@ -11,21 +11,22 @@
 #include <vector>
 
 #include "bench_tunes.h"
-#include "driver/pack_pipeline.h"
+#include "explore/scan_music.h"
+#include "pack/pack_tune.h"
 #include "explore/explore_music.h"
 #include "explore/renumber.h"
-#include "features/defines_file.h"
-#include "features/feature_scan.h"
+#include "output/defines_file.h"
+#include "features/derive_features.h"
 #include "output/data_file.h"
 
 namespace {
 
 using zspack::PackedTune;
 using zspack::PackState;
-using zspack::RunOptions;
+using zspack::PackOptions;
 
-RunOptions BenchOptions() {
-  RunOptions options;
+PackOptions BenchOptions() {
+  PackOptions options;
   options.InputName = "tune.prg";
   options.OutputName = "tune";
   return options;
@@ -44,7 +45,7 @@ NamedTune DemoTune() {
 }
 
 void PackTuneBenchmark(benchmark::State& state, const NamedTune& tune, bool mustMove) {
-  const RunOptions options = BenchOptions();
+  const PackOptions options = BenchOptions();
   auto packState = std::make_unique<PackState>();
   PackedTune out;
   zspack::PackTune(tune.file, options, *packState, out);
@@ -77,22 +78,22 @@ struct WorstCaseStates {
   bool ok = true;
 
   WorstCaseStates() {
-    ok = zspack::DepackMusic(std::span<const uint8_t>(file).subspan(2), depacked->image) ==
+    ok = zspack::DepackMusic(std::span<const uint8_t>(file), depacked->image) ==
          zspack::DepackStatus::kDone;
     *beforeSectors = *depacked;
     PackState& s = *beforeSectors;
-    zspack::FindSongs(s);
+    s.exploration.maps.SongMap = zspack::FindSongs(s.image);
     for (int song = 0; song < zspack::kSongCount; ++song) {
-      if (s.maps.SongMap[static_cast<size_t>(song)] == 0) continue;
+      if (s.exploration.maps.SongMap[static_cast<size_t>(song)] == 0) continue;
       for (int v = 0; v < zspack::kVoiceCount; ++v) {
-        s.counts.SectorCount = static_cast<int16_t>(s.counts.SectorCount + zspack::ScanTrack(s, song, v));
+        s.exploration.counts.SectorCount = static_cast<int16_t>(s.exploration.counts.SectorCount + zspack::ScanTrack(s.image, song, v, s.exploration));
       }
     }
     *beforeGlides = s;
     PackState& g = *beforeGlides;
-    zspack::CompactSectors(g);
+    zspack::CompactSectors(g.image, g.exploration.maps.SectorMap);
     for (int n = 0; n < zspack::kSectorCount; ++n) {
-      if (g.maps.SectorMap[static_cast<size_t>(n)] != 0) zspack::ScanSector(g, n);
+      if (g.exploration.maps.SectorMap[static_cast<size_t>(n)] != 0) zspack::ScanSector(g.image, n, g.exploration);
     }
   }
 };
@@ -103,7 +104,7 @@ const WorstCaseStates& Worst() {
 }
 
 bool SameImage(const PackState& a, const PackState& b) {
-  return a.image.entries == b.image.entries && a.maps.SectorMap == b.maps.SectorMap;
+  return a.image.entries == b.image.entries && a.exploration.maps.SectorMap == b.exploration.maps.SectorMap;
 }
 
 // Times `step` alone on a fresh copy of `from` each iteration: the manual (wall) time
@@ -135,28 +136,28 @@ void BM_StateCopyOnly(benchmark::State& state) {
 
 void BM_CompactSectors_OnePass(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::CompactSectors(s); });
+  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::CompactSectors(s.image, s.exploration.maps.SectorMap); });
 }
 
 void BM_CompactSectors_OneByOne(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::CompactSectorsOneByOne(s); });
+  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::CompactSectorsOneByOne(s.image, s.exploration.maps.SectorMap); });
 }
 
 void BM_CompactGlides_OnePass(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::CompactGlides(s); });
+  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::CompactGlides(s.image, s.exploration.maps); });
 }
 
 void BM_CompactGlides_OneByOne(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::CompactGlidesOneByOne(s); });
+  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::CompactGlidesOneByOne(s.image, s.exploration.maps); });
 }
 
 void BM_WorstStage_Depack(benchmark::State& state) {
   CheckWorst(state);
   auto work = std::make_unique<PackState>();
-  const auto body = std::span<const uint8_t>(Worst().file).subspan(2);
+  const auto body = std::span<const uint8_t>(Worst().file);
   for (auto _ : state) {
     work->image.Clear();
     benchmark::DoNotOptimize(zspack::DepackMusic(body, work->image));
@@ -166,21 +167,21 @@ void BM_WorstStage_Depack(benchmark::State& state) {
 
 void BM_WorstStage_Explore(benchmark::State& state) {
   CheckWorst(state);
-  const RunOptions options = BenchOptions();
+  const PackOptions options = BenchOptions();
   std::string console;
   TimeOnCopies(state, *Worst().depacked, [&](PackState& s) {
     console.clear();
-    zspack::ExploreMusic(s, options, console);
+    s.exploration = zspack::ExploreMusic(s.image, console); s.features = zspack::DeriveFeatures(s.image, s.exploration, options);
     benchmark::DoNotOptimize(console.data());
   });
 }
 
 void BM_WorstStage_RenderDefines(benchmark::State& state) {
   CheckWorst(state);
-  const RunOptions options = BenchOptions();
+  const PackOptions options = BenchOptions();
   auto explored = std::make_unique<PackState>(*Worst().depacked);
   std::string console;
-  zspack::ExploreMusic(*explored, options, console);
+  explored->exploration = zspack::ExploreMusic(explored->image, console); explored->features = zspack::DeriveFeatures(explored->image, explored->exploration, options);
   for (auto _ : state) {
     std::string text = zspack::RenderDefinesFile(options, explored->features);
     benchmark::DoNotOptimize(text.data());
@@ -189,13 +190,13 @@ void BM_WorstStage_RenderDefines(benchmark::State& state) {
 
 void BM_WorstStage_RenderData(benchmark::State& state) {
   CheckWorst(state);
-  const RunOptions options = BenchOptions();
+  const PackOptions options = BenchOptions();
   auto explored = std::make_unique<PackState>(*Worst().depacked);
   std::string console;
-  zspack::ExploreMusic(*explored, options, console);
+  explored->exploration = zspack::ExploreMusic(explored->image, console); explored->features = zspack::DeriveFeatures(explored->image, explored->exploration, options);
   size_t bytes = 0;
   for (auto _ : state) {
-    std::string text = zspack::RenderDataFile(*explored, options.InputName);
+    std::string text = zspack::RenderDataFile(explored->image, explored->exploration, explored->features, options.InputName);
     bytes = text.size();
     benchmark::DoNotOptimize(text.data());
   }
@@ -209,12 +210,12 @@ int main(int argc, char** argv) {
   {
     auto onePass = std::make_unique<PackState>(*Worst().beforeSectors);
     auto reference = std::make_unique<PackState>(*Worst().beforeSectors);
-    zspack::CompactSectors(*onePass);
-    zspack::CompactSectorsOneByOne(*reference);
+    zspack::CompactSectors(onePass->image, onePass->exploration.maps.SectorMap);
+    zspack::CompactSectorsOneByOne(reference->image, reference->exploration.maps.SectorMap);
     auto glidesOnePass = std::make_unique<PackState>(*Worst().beforeGlides);
     auto glidesReference = std::make_unique<PackState>(*Worst().beforeGlides);
-    zspack::CompactGlides(*glidesOnePass);
-    zspack::CompactGlidesOneByOne(*glidesReference);
+    zspack::CompactGlides(glidesOnePass->image, glidesOnePass->exploration.maps);
+    zspack::CompactGlidesOneByOne(glidesReference->image, glidesReference->exploration.maps);
     if (!SameImage(*onePass, *reference) || !SameImage(*glidesOnePass, *glidesReference)) {
       std::fprintf(stderr, "one-pass and reference compaction differ on the worst case\n");
       return 1;

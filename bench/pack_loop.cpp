@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench_tunes.h"
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "unknown tune '%s'\n", argv[1]);
     return 2;
   }
-  zspack::RunOptions options;
+  zspack::PackOptions options;
   options.InputName = "tune.prg";
   options.OutputName = "tune";
   auto state = std::make_unique<zspack::PackState>();

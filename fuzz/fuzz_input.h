@@ -15,13 +15,11 @@
 #include <span>
 #include <string_view>
 
-#include "driver/run_options.h"
+#include "common/pack_options.h"
 
 namespace zspack::fuzzing {
 
 inline constexpr size_t kSwitchBytes = 5;
-
-using PackOptions = RunOptions;
 
 // Names that exercise the comment and string rendering without leaving printable ASCII.
 struct NamePair {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "image/music_layout.h"
+#include "common/music_layout.h"
 
 namespace zspack::fuzzing {
 

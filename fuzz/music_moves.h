@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <random>
 
-#include "image/music_image.h"
+#include "common/music_image.h"
 
 namespace zspack::fuzzing {
 

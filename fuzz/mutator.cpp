@@ -71,7 +71,7 @@ DepackStatus Depack(std::span<const uint8_t> input, Tune& tune) {
   tune.target = file[2] | file[3] << 8u;
   tune.escape = file[4];
   std::memset(tune.image.entries.data(), 0, sizeof tune.image.entries);
-  return DepackMusic(file.subspan(2), tune.image);
+  return DepackMusic(file, tune.image);
 }
 
 // Whether a depacked input is mutated as music: always when whole; half of the time when

@@ -18,8 +18,8 @@
 #include <span>
 #include <string>
 
-#include "driver/pack_pipeline.h"
-#include "explore/pack_state.h"
+#include "common/pack_state.h"
+#include "pack/pack_tune.h"
 #include "fuzz_input.h"
 #include "state_checks.h"
 #include "text_checks.h"

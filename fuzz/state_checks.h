@@ -10,8 +10,8 @@
 #include <span>
 #include <string>
 
-#include "explore/pack_state.h"
-#include "image/music_layout.h"
+#include "common/pack_state.h"
+#include "common/music_layout.h"
 
 namespace zspack::fuzzing::detail {
 
@@ -21,8 +21,8 @@ int CountMarks(const std::array<uint8_t, N>& map) {
 }
 
 inline std::string CheckState(const PackState& state) {
-  const UsageMaps& m = state.maps;
-  const Counts& c = state.counts;
+  const UsageMaps& m = state.exploration.maps;
+  const Counts& c = state.exploration.counts;
   auto onlyZeroOrOne = [](std::span<const uint8_t> map) {
     return std::all_of(map.begin(), map.end(), [](uint8_t v) { return v <= 1; });
   };
@@ -88,22 +88,22 @@ inline std::string CheckState(const PackState& state) {
 
 inline void MakeFresh(PackState& state) {
   std::memset(state.image.entries.data(), 0, sizeof state.image.entries);
-  state.maps = UsageMaps{};
-  state.counts = Counts{};
+  state.exploration = Exploration{};
   state.features = FeatureState{};
 }
 
 // Deterministic rubbish, so that a second pack proves that PackTune resets what it uses.
 inline void Scribble(PackState& state) {
   std::memset(state.image.entries.data(), 0xA5, sizeof state.image.entries);
-  state.maps.SongMap.fill(1);
-  state.maps.SectorMap.fill(1);
-  state.maps.InstrumentMap.fill(1);
-  state.maps.GlideMap.fill(1);
-  state.maps.WaveMap.fill(1);
-  state.maps.PulseMap.fill(1);
-  state.maps.FilterMap.fill(1);
-  state.counts = Counts{77, 55, 33, 31};
+  state.exploration.maps.SongMap.fill(1);
+  state.exploration.maps.SectorMap.fill(1);
+  state.exploration.maps.InstrumentMap.fill(1);
+  state.exploration.maps.GlideMap.fill(1);
+  state.exploration.maps.WaveMap.fill(1);
+  state.exploration.maps.PulseMap.fill(1);
+  state.exploration.maps.FilterMap.fill(1);
+  state.exploration.counts = Counts{77, 55, 33, 31};
+  state.exploration.entryFeatures.flags.fill(true);
   state.features.flags.fill(true);
   state.features.SelectedSong = 2;
   state.features.SingleSpeed = 9;
@@ -111,14 +111,15 @@ inline void Scribble(PackState& state) {
 }
 
 inline bool SameState(const PackState& a, const PackState& b) {
-  return a.image.entries == b.image.entries && a.maps.SongMap == b.maps.SongMap &&
-         a.maps.SectorMap == b.maps.SectorMap && a.maps.InstrumentMap == b.maps.InstrumentMap &&
-         a.maps.GlideMap == b.maps.GlideMap && a.maps.WaveMap == b.maps.WaveMap &&
-         a.maps.PulseMap == b.maps.PulseMap && a.maps.FilterMap == b.maps.FilterMap &&
-         a.counts.SectorCount == b.counts.SectorCount &&
-         a.counts.InstrumentCount == b.counts.InstrumentCount &&
-         a.counts.GlideCount == b.counts.GlideCount &&
-         a.counts.HighestInstrument == b.counts.HighestInstrument &&
+  return a.image.entries == b.image.entries && a.exploration.maps.SongMap == b.exploration.maps.SongMap &&
+         a.exploration.maps.SectorMap == b.exploration.maps.SectorMap && a.exploration.maps.InstrumentMap == b.exploration.maps.InstrumentMap &&
+         a.exploration.maps.GlideMap == b.exploration.maps.GlideMap && a.exploration.maps.WaveMap == b.exploration.maps.WaveMap &&
+         a.exploration.maps.PulseMap == b.exploration.maps.PulseMap && a.exploration.maps.FilterMap == b.exploration.maps.FilterMap &&
+         a.exploration.counts.SectorCount == b.exploration.counts.SectorCount &&
+         a.exploration.counts.InstrumentCount == b.exploration.counts.InstrumentCount &&
+         a.exploration.counts.GlideCount == b.exploration.counts.GlideCount &&
+         a.exploration.counts.HighestInstrument == b.exploration.counts.HighestInstrument &&
+         a.exploration.entryFeatures.flags == b.exploration.entryFeatures.flags &&
          a.features.flags == b.features.flags && a.features.SelectedSong == b.features.SelectedSong &&
          a.features.SingleSpeed == b.features.SingleSpeed && a.features.MultiSpeed == b.features.MultiSpeed;
 }

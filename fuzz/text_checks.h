@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "explore/pack_state.h"
-#include "image/music_layout.h"
+#include "common/pack_state.h"
+#include "common/music_layout.h"
 
 namespace zspack::fuzzing::detail {
 
@@ -247,12 +247,12 @@ class DataFileCheck {
       if (label >= kFirstTrackLabel && label < kFirstSectorLabel && defined_[i] && !referenced_[i]) {
         return "data: " + LabelName(label) + " is not in tunedats";
       }
-      if (label >= kFirstSectorLabel && defined_[i] != (label - kFirstSectorLabel < state_.counts.SectorCount)) {
+      if (label >= kFirstSectorLabel && defined_[i] != (label - kFirstSectorLabel < state_.exploration.counts.SectorCount)) {
         return "data: sector label " + LabelName(label) + " does not match SectorCount";
       }
     }
     for (const int listed : sectorsListed_) {
-      if (listed != state_.counts.SectorCount) return "data: sector list length differs from SectorCount";
+      if (listed != state_.exploration.counts.SectorCount) return "data: sector list length differs from SectorCount";
     }
     return {};
   }

@@ -58,7 +58,9 @@ AssemblerResult RunAssembler() {
     if (errno != EINTR) return {true, 1};
   }
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
-  if (WIFSIGNALED(status)) return {true, 128 + WTERMSIG(status)};
+  // As a shell reports it: 128 and the signal's number.
+  constexpr int kSignalled = 128;
+  if (WIFSIGNALED(status)) return {true, kSignalled + WTERMSIG(status)};
   return {true, 1};
 }
 

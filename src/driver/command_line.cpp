@@ -4,29 +4,37 @@ namespace zspack {
 
 namespace {
 
+// A switch is '-', a letter, then its value from the third character on.
+constexpr size_t kLetterAt = 1;
+constexpr size_t kValueAt = 2;
+constexpr size_t kAddressDigits = 4;
+constexpr uint32_t kHexBase = 16;
+constexpr int kFirstLetterDigit = 10;
+constexpr unsigned char kFirstPrintable = 0x20;
+
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 int HexValue(char c) {
   c = UpperAscii(c);
   if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + kFirstLetterDigit;
   return -1;
 }
 
 bool IsSwitch(std::string_view arg) { return !arg.empty() && arg[0] == '-'; }
 
 // Applies one switch; false when it must show the usage text.
-bool ApplySwitch(std::string_view arg, RunOptions& options) {
-  if (arg.size() < 2) return true;  // a lone "-" has no letter and is ignored
-  switch (UpperAscii(arg[1])) {
+bool ApplySwitch(std::string_view arg, PackOptions& options) {
+  if (arg.size() <= kLetterAt) return true;  // a lone "-" has no letter and is ignored
+  switch (UpperAscii(arg[kLetterAt])) {
     case 'A': {
       // Exactly four digits at characters 3..6; anything after them is ignored.
-      if (arg.size() < 6) return false;
+      if (arg.size() < kValueAt + kAddressDigits) return false;
       uint32_t address = 0;
-      for (size_t i = 2; i < 6; ++i) {
+      for (size_t i = kValueAt; i < kValueAt + kAddressDigits; ++i) {
         const int digit = HexValue(arg[i]);
         if (digit < 0) return false;
-        address = address * 16 + static_cast<uint32_t>(digit);
+        address = address * kHexBase + static_cast<uint32_t>(digit);
       }
       options.StartAddress = address;
       return true;
@@ -35,13 +43,14 @@ bool ApplySwitch(std::string_view arg, RunOptions& options) {
       options.CrunchFlag = true;
       return true;
     case 'P':
-      if (arg.size() < 3) return false;
+      if (arg.size() <= kValueAt) return false;
       options.PsidFlag = true;
-      options.SidType = static_cast<int16_t>(static_cast<unsigned char>(arg[2]) - 48);
+      // Any byte is taken, as its distance from '0'; the header checks nothing either.
+      options.SidType = static_cast<int16_t>(static_cast<unsigned char>(arg[kValueAt]) - '0');
       return true;
     case 'S':
-      if (arg.size() < 3 || arg[2] < '0' || arg[2] > '4') return false;
-      options.RequestedSong = static_cast<int16_t>(arg[2] - '0');
+      if (arg.size() <= kValueAt || arg[kValueAt] < '0' || arg[kValueAt] > '0' + kAllSongs) return false;
+      options.RequestedSong = static_cast<int16_t>(arg[kValueAt] - '0');
       return true;
     default:
       return true;
@@ -50,7 +59,7 @@ bool ApplySwitch(std::string_view arg, RunOptions& options) {
 
 bool IsSafeOutputName(std::string_view name) {
   for (const char c : name) {
-    if (c == '"' || static_cast<unsigned char>(c) < 0x20) return false;
+    if (c == '"' || static_cast<unsigned char>(c) < kFirstPrintable) return false;
   }
   return true;
 }
@@ -64,7 +73,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
     result.status = CommandLineStatus::kTooFewArguments;
     return result;
   }
-  RunOptions& options = result.options;
+  PackOptions& options = result.options;
   size_t i = 1;
   if (count > 2) {
     while (i <= count && IsSwitch(args[i])) {

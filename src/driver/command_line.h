@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "driver/run_options.h"
+#include "common/pack_options.h"
 
 namespace zspack {
 
@@ -18,7 +18,7 @@ enum class CommandLineStatus {
 
 struct CommandLine {
   CommandLineStatus status = CommandLineStatus::kRun;
-  RunOptions options;
+  PackOptions options;
 };
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args);

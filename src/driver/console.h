@@ -1,5 +1,5 @@
-// ConsoleWriter: the one writer for standard output; it remembers the first failed write
-// or flush so that the run sequence can turn it into the runtime error report.
+// ConsoleWriter: the one writer for a console stream (standard output or error); it
+// remembers the first failed write or flush so that the run can report it.
 #pragma once
 
 #include <cstdio>

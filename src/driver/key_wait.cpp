@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <csignal>
 #include <iterator>
 #endif
@@ -120,7 +121,8 @@ class SignalsRestoreTerminal {
 };
 
 void ReadOneKeyPress() {
-  char key[16];
+  constexpr size_t kQueuedBytes = 16;  // more than any key sends at once
+  char key[kQueuedBytes];
   // End of input or an error ends the wait just as a key does.
   if (read(STDIN_FILENO, key, 1) == 1) {
     // A key such as an arrow sends several bytes at once; take the rest of what is already

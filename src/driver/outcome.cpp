@@ -6,29 +6,55 @@ namespace zspack {
 
 namespace {
 
-constexpr std::array<OutcomeReport, 16> kReports = {{
-    {Outcome::kPacked, "", 0, true, false},
-    {Outcome::kUsage, "", 0, false, false},
-    {Outcome::kBadSwitch, "", 2, false, false},
-    {Outcome::kBadOutputName,
-     "The outfile name must not contain double quotes or control characters, bailing out ...", 2,
-     false, false},
-    {Outcome::kCannotOpenInput, "Could not open infile, bailing out ...", 1, false, false},
-    {Outcome::kTooShort, "The file is shorter than five bytes, bailing out ...", 1, false, false},
-    {Outcome::kNoEndRecord, "The packed data ends before its end record, bailing out ...", 1, false,
-     false},
-    {Outcome::kRunCutShort, "The packed data ends inside a run record, bailing out ...", 1, false,
-     false},
-    {Outcome::kTargetBelowImage, "The target address lies below $403C, bailing out ...", 1, false,
-     false},
-    {Outcome::kBeyondImage, "The packed data reaches beyond $B3FF, bailing out ...", 1, false, false},
-    {Outcome::kCannotCreateDefines, "Could not create the_defines.a, bailing out ...", 1, true, false},
-    {Outcome::kCannotCreateData, "Could not create the_data.a, bailing out ...", 1, true, false},
-    {Outcome::kCannotStartAssembler, "Could not start ACME.exe, bailing out ...", 1, true, false},
-    {Outcome::kAssemblyFailed, "Assembling failed, ACME.exe exit code ", 1, true, false},
-    {Outcome::kReadFailed, "", 100, false, true},
-    {Outcome::kWriteFailed, "", 101, false, true},
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+constexpr int kReadErrorNumber = 100;
+constexpr int kWriteErrorNumber = 101;
+
+using enum Outcome;
+
+constexpr std::array<OutcomeReport, static_cast<size_t>(kCount)> kReports = {{
+    {.outcome = kPacked, .message = "", .exitCode = 0, .waitForKey = true, .runtimeError = false},
+    {.outcome = kUsage, .message = "", .exitCode = 0, .waitForKey = false, .runtimeError = false},
+    {.outcome = kBadSwitch, .message = "", .exitCode = kUsageError, .waitForKey = false,
+     .runtimeError = false},
+    {.outcome = kBadOutputName,
+     .message = "The outfile name must not contain double quotes or control characters, bailing out ...",
+     .exitCode = kUsageError, .waitForKey = false, .runtimeError = false},
+    {.outcome = kCannotOpenInput, .message = "Could not open infile, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kTooShort, .message = "The file is shorter than five bytes, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kNoEndRecord, .message = "The packed data ends before its end record, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kRunCutShort, .message = "The packed data ends inside a run record, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kTargetBelowImage, .message = "The target address lies below $403C, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kBeyondImage, .message = "The packed data reaches beyond $B3FF, bailing out ...",
+     .exitCode = kFailed, .waitForKey = false, .runtimeError = false},
+    {.outcome = kCannotCreateDefines, .message = "Could not create the_defines.a, bailing out ...",
+     .exitCode = kFailed, .waitForKey = true, .runtimeError = false},
+    {.outcome = kCannotCreateData, .message = "Could not create the_data.a, bailing out ...",
+     .exitCode = kFailed, .waitForKey = true, .runtimeError = false},
+    {.outcome = kCannotStartAssembler, .message = "Could not start ACME.exe, bailing out ...",
+     .exitCode = kFailed, .waitForKey = true, .runtimeError = false},
+    {.outcome = kAssemblyFailed, .message = "Assembling failed, ACME.exe exit code ",
+     .exitCode = kFailed, .waitForKey = true, .runtimeError = false},
+    {.outcome = kReadFailed, .message = "", .exitCode = kReadErrorNumber, .waitForKey = false,
+     .runtimeError = true},
+    {.outcome = kWriteFailed, .message = "", .exitCode = kWriteErrorNumber, .waitForKey = false,
+     .runtimeError = true},
 }};
+
+// Each row stands at its outcome's index, so a lookup is a plain index.
+constexpr bool RowsInEnumOrder() {
+  for (size_t i = 0; i < kReports.size(); ++i) {
+    if (static_cast<size_t>(kReports[i].outcome) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInEnumOrder(), "kReports must list the outcomes in the enum's order");
 
 }  // namespace
 
@@ -38,14 +64,14 @@ const OutcomeReport& ReportFor(Outcome outcome) {
 
 Outcome OutcomeFor(DepackStatus status) {
   switch (status) {
-    case DepackStatus::kTooShort: return Outcome::kTooShort;
-    case DepackStatus::kNoEndRecord: return Outcome::kNoEndRecord;
-    case DepackStatus::kRunCutShort: return Outcome::kRunCutShort;
-    case DepackStatus::kTargetBelowImage: return Outcome::kTargetBelowImage;
-    case DepackStatus::kBeyondImage: return Outcome::kBeyondImage;
+    case DepackStatus::kTooShort: return kTooShort;
+    case DepackStatus::kNoEndRecord: return kNoEndRecord;
+    case DepackStatus::kRunCutShort: return kRunCutShort;
+    case DepackStatus::kTargetBelowImage: return kTargetBelowImage;
+    case DepackStatus::kBeyondImage: return kBeyondImage;
     case DepackStatus::kDone: break;
   }
-  return Outcome::kPacked;
+  return kPacked;
 }
 
 }  // namespace zspack

@@ -2,6 +2,7 @@
 // whether the key wait follows; only the driver turns outcomes into text.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "image/depack.h"
@@ -25,6 +26,7 @@ enum class Outcome {
   kAssemblyFailed,   // the message gets the assembler's exit code appended
   kReadFailed,       // runtime error 100
   kWriteFailed,      // runtime error 101
+  kCount
 };
 
 struct OutcomeReport {

@@ -3,18 +3,17 @@
 #include <cstdio>
 #include <string>
 
+#include "common/pack_state.h"
+#include "common/text.h"
 #include "driver/assembler.h"
 #include "driver/command_line.h"
 #include "driver/console.h"
+#include "driver/file_writer.h"
 #include "driver/key_wait.h"
 #include "driver/outcome.h"
+#include "driver/read_music_file.h"
 #include "driver/usage_text.h"
-#include "explore/explore_music.h"
-#include "explore/map_text.h"
-#include "features/defines_file.h"
-#include "image/read_music_file.h"
-#include "output/data_file.h"
-#include "output/file_writer.h"
+#include "pack/pack_tune.h"
 
 namespace zspack {
 
@@ -44,33 +43,33 @@ class Run {
   }
 
  private:
-  Outcome Pack(const RunOptions& options) {
-    // About 60 KB: the image, the maps and the feature results of this one run.
-    PackState owned;
-    PackState* state = &owned;
-    std::string text;
-    const ReadResult read = ReadMusicFile(options.InputName, state->image, text);
-    console_.Write(text);
-    switch (read.status) {
+  Outcome Pack(const PackOptions& options) {
+    console_.Write("Reading \"");
+    console_.Write(options.InputName);
+    console_.Write("\" ... ");
+    const MusicFile file = ReadMusicFile(options.InputName);
+    switch (file.status) {
       case ReadStatus::kCannotOpen: return Outcome::kCannotOpenInput;
       case ReadStatus::kReadFailed: return Outcome::kReadFailed;
-      case ReadStatus::kMalformed:
-        console_.Write("failed.\n");
-        return OutcomeFor(read.depack);
       case ReadStatus::kOk: break;
     }
+    console_.Write("ok.\nDepacking data ... ");
+
+    // About 60 KB: the image, the maps and the feature results of this one run.
+    PackState state;
+    PackedTune packed;
+    PackTune(file.bytes(), options, state, packed);
+    if (packed.depack != DepackStatus::kDone) {
+      console_.Write("failed.\n");
+      return OutcomeFor(packed.depack);
+    }
+    console_.Write("done.\n");
+    console_.Write(packed.console);
     if (!console_.Flush()) return Outcome::kWriteFailed;
 
-    text.clear();
-    ExploreMusic(*state, options, text);
-    console_.Write(text);
-    if (!console_.Flush()) return Outcome::kWriteFailed;
-
-    const Outcome defines = WriteGenerated("the_defines.a", RenderDefinesFile(options, state->features),
-                                           Outcome::kCannotCreateDefines);
+    const Outcome defines = WriteGenerated("the_defines.a", packed.defines, Outcome::kCannotCreateDefines);
     if (defines != Outcome::kPacked) return defines;
-    const Outcome data = WriteGenerated("the_data.a", RenderDataFile(*state, options.InputName),
-                                        Outcome::kCannotCreateData);
+    const Outcome data = WriteGenerated("the_data.a", packed.data, Outcome::kCannotCreateData);
     if (data != Outcome::kPacked) return data;
 
     const AssemblerResult assembler = RunAssembler();
@@ -98,8 +97,13 @@ class Run {
     }
     if (!console_.Flush()) report = &ReportFor(Outcome::kWriteFailed);
     if (report->runtimeError) {
-      std::fprintf(stderr, "Runtime error %d\n", report->exitCode);
-      std::fflush(stderr);
+      // Nothing is left to tell if standard error fails too: the exit code still says it.
+      std::string number;
+      AppendNumber(number, report->exitCode);
+      errors_.Write("Runtime error ");
+      errors_.Write(number);
+      errors_.Write("\n");
+      errors_.Flush();
       return report->exitCode;
     }
     if (report->waitForKey) WaitForKey();
@@ -108,6 +112,7 @@ class Run {
 
   std::span<const std::string_view> args_;
   ConsoleWriter console_{stdout};
+  ConsoleWriter errors_{stderr};
   int assemblerExitCode_ = 0;
 };
 

@@ -1,84 +1,58 @@
 #include "explore/explore_music.h"
 
+#include "common/text.h"
 #include "explore/map_text.h"
 #include "explore/pulse_filter.h"
 #include "explore/renumber.h"
+#include "explore/scan_music.h"
 #include "explore/wave_table.h"
-#include "features/feature_scan.h"
 
 namespace zspack {
 
-void FindSongs(PackState& state) {
-  for (int s = 0; s < kSongCount; ++s) {
-    const uint32_t start = TrackAddress(s, 0);
-    // This test alone takes $F6..$FA as two-byte entries, so such a byte hides the one
-    // after it; the tracker decides song existence the same way.
-    for (int k = 0; k < kTrackEntries;) {
-      const uint8_t b = state.image.Byte(start + static_cast<uint32_t>(k));
-      if ((b >= 0xF0 && b <= 0xF3) || b >= 0xFE) {
-        state.maps.SongMap[static_cast<size_t>(s)] = 1;
-        break;
-      }
-      k += (b >= 0xF6 && b <= 0xFA) ? 2 : 1;
-    }
-  }
-}
-
-void PrintSectorMap(const PackState& state, std::string& console) {
-  AppendMapLines(console, state.maps.SectorMap, 48);
-}
-
-void ExploreMusic(PackState& state, const RunOptions& options, std::string& console) {
+Exploration ExploreMusic(MusicImage& image, std::string& console) {
+  Exploration found;
+  UsageMaps& maps = found.maps;
+  Counts& counts = found.counts;
   console += "exploring music ... you will see\n";
-  state.features.Reset();
-  state.maps = UsageMaps{};
-  state.counts = Counts{};
 
-  FindSongs(state);
+  maps.SongMap = FindSongs(image);
   console += "Songs: ";
-  AppendMapLines(console, state.maps.SongMap, kSongCount);
+  AppendMapLines(console, maps.SongMap, kSongCount);
 
-  DeriveMultiSpeed(state);
-
-  state.counts.SectorCount = 0;
   for (int s = 0; s < kSongCount; ++s) {
-    if (state.maps.SongMap[static_cast<size_t>(s)] == 0) continue;
+    if (maps.SongMap[static_cast<size_t>(s)] == 0) continue;
     for (int v = 0; v < kVoiceCount; ++v) {
-      state.counts.SectorCount = static_cast<int16_t>(state.counts.SectorCount + ScanTrack(state, s, v));
+      counts.SectorCount = static_cast<int16_t>(counts.SectorCount + ScanTrack(image, s, v, found));
     }
   }
-  AppendNumber(console, state.counts.SectorCount);
+  AppendNumber(console, counts.SectorCount);
   console += " Sectors : \n";
-  PrintSectorMap(state, console);
+  AppendMapLines(console, maps.SectorMap, kSectorMapLine);
 
-  if (CompactSectors(state)) {
+  if (CompactSectors(image, maps.SectorMap)) {
     console += "after reorganizing: \n";
-    PrintSectorMap(state, console);
+    AppendMapLines(console, maps.SectorMap, kSectorMapLine);
   }
 
-  state.counts.InstrumentCount = 0;
-  state.counts.GlideCount = 0;
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] != 0) ScanSector(state, n);
+    if (maps.SectorMap[static_cast<size_t>(n)] != 0) ScanSector(image, n, found);
   }
-  AppendNumber(console, state.counts.InstrumentCount);
+  AppendNumber(console, counts.InstrumentCount);
   console += " Instruments :\n";
-  AppendMapLines(console, state.maps.InstrumentMap, kInstrumentCount);
+  AppendMapLines(console, maps.InstrumentMap, kInstrumentCount);
 
-  if (state.counts.GlideCount > 0) {
-    state.features.Set(Feature::kGlides);
-    AppendNumber(console, state.counts.GlideCount);
+  if (counts.GlideCount > 0) {
+    AppendNumber(console, counts.GlideCount);
     console += " Glides :\n";
-    AppendMapLines(console, state.maps.GlideMap, kGlideCount);
+    AppendMapLines(console, maps.GlideMap, kGlideCount);
   }
 
-  ExploreWaveTable(state, console);
-  ExplorePulseTable(state, console);
-  ExploreFilterTable(state, console);
+  maps.WaveMap = ExploreWaveTable(image, maps.InstrumentMap, console);
+  maps.PulseMap = ExplorePulseTable(image, maps, console);
+  maps.FilterMap = ExploreFilterTable(image, maps, console);
 
-  DeriveFeatures(state, options);
-
-  CompactGlides(state);
+  CompactGlides(image, maps);
+  return found;
 }
 
 }  // namespace zspack

@@ -9,8 +9,15 @@
 
 namespace zspack {
 
-void AppendMapLines(std::string& out, std::span<const uint8_t> map, size_t perLine);
+// The console's line widths: the sector map, and the wave, pulse and filter maps.
+inline constexpr size_t kSectorMapLine = 48;
+inline constexpr size_t kTableMapLine = 64;
 
-void AppendNumber(std::string& out, long value);
+inline void AppendMapLines(std::string& out, std::span<const uint8_t> map, size_t perLine) {
+  for (size_t i = 0; i < map.size(); ++i) {
+    out += map[i] != 0 ? '+' : '-';
+    if ((i + 1) % perLine == 0 || i + 1 == map.size()) out += '\n';
+  }
+}
 
 }  // namespace zspack

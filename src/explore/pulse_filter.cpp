@@ -1,5 +1,7 @@
 #include "explore/pulse_filter.h"
 
+#include "common/music_format.h"
+#include "common/text.h"
 #include "explore/map_text.h"
 
 namespace zspack {
@@ -14,13 +16,16 @@ struct TableKind {
   const char* heading;
 };
 
-constexpr TableKind kPulse{addr::ptb1, addr::pptb, 0xF7, "Pulse", "Pulsetable-Usage :\n"};
-constexpr TableKind kFilter{addr::ftb1, addr::fptb, 0xF6, "Filter", "Filtertable-Usage :\n"};
+constexpr TableKind kPulse{addr::ptb1, addr::pptb, kPulseCommand, "Pulse", "Pulsetable-Usage :\n"};
+constexpr TableKind kFilter{addr::ftb1, addr::fptb, kFilterCommand, "Filter", "Filtertable-Usage :\n"};
 
-constexpr unsigned kLastRow = 255;
+constexpr unsigned kLastRow = kLastTableRow;
+
+// A sector's commands start programs; their parameters are stepped over.
+constexpr WalkRule kPlayedSector{WalkEnd::kSectorEnd, true};
 
 unsigned Link(const MusicImage& image, uint32_t base, unsigned row) {
-  return image.Byte(base + 0x100 + row);
+  return image.Byte(base + kPageSize + row);
 }
 
 // What a later visit found from each step row on, while the marks stay as they are:
@@ -31,7 +36,7 @@ using StepResults = std::array<uint8_t, kTableRows>;
 // The check of a later visit from the step at row p on. A forward link goes on with the
 // same check from the linked step, so every step on the way shares the result; with
 // `known`, the steps' results are read and kept there.
-bool CheckSteps(const MusicImage& image, uint32_t base, const std::array<uint8_t, kTableRows>& map,
+bool CheckSteps(const MusicImage& image, uint32_t base, const RowMarks& map,
                 unsigned p, StepResults* known) {
   std::array<uint8_t, kTableRows> path;  // forward links only: at most 255 steps
   size_t length = 0;
@@ -72,7 +77,7 @@ class TableWalks {
   TableWalks() { known_.fill(kUnknown); }
 
   bool Walk(const MusicImage& image, uint16_t start, uint32_t base,
-            std::array<uint8_t, kTableRows>& map) {
+            RowMarks& map) {
     const unsigned s = start & 0xFF;
     if (s == 0 || s == kLastRow) return true;
     if (map[s] == 0) {
@@ -87,7 +92,7 @@ class TableWalks {
 };
 
 void WalkAndReport(const MusicImage& image, uint16_t start, const TableKind& kind,
-                   std::array<uint8_t, kTableRows>& map, TableWalks& walks,
+                   RowMarks& map, TableWalks& walks,
                    std::string& console) {
   if (!walks.Walk(image, start, kind.base, map)) {
     console += "Inconsistent ";
@@ -98,42 +103,32 @@ void WalkAndReport(const MusicImage& image, uint16_t start, const TableKind& kin
   }
 }
 
-void ExploreTable(PackState& state, const TableKind& kind, std::array<uint8_t, kTableRows>& map,
-                  std::string& console) {
-  const MusicImage& image = state.image;
+RowMarks ExploreTable(const MusicImage& image, const UsageMaps& used, const TableKind& kind,
+                      std::string& console) {
+  RowMarks map{};
   TableWalks walks;
   for (uint32_t i = 0; i < kInstrumentCount; ++i) {
-    if (state.maps.InstrumentMap[i] == 0) continue;
+    if (used.InstrumentMap[i] == 0) continue;
     WalkAndReport(image, image.At(kind.instrumentPointer + i), kind, map, walks, console);
   }
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
+    if (used.SectorMap[static_cast<size_t>(n)] == 0) continue;
     const uint32_t start = SectorAddress(n);
-    const uint32_t end = start + kSectorEntries;
-    for (uint32_t p = start; p < end;) {
-      const uint16_t entry = image.At(p);
-      const uint8_t b = static_cast<uint8_t>(entry & 0xFF);
-      if (b == 0xFF) break;
-      if (b >= 0xF6 && b <= 0xFA) {
-        // A command in the sector's last entry has no parameter inside the sector.
-        if (p + 1 >= end) break;
-        if (entry == kind.sectorCommand) {
-          WalkAndReport(image, image.At(p + 1), kind, map, walks, console);
-        }
-        p += 2;
-      } else {
-        ++p;
-      }
-    }
+    WalkEntries(image, start, kPlayedSector, [&](int i, uint8_t value) {
+      // A command in the sector's last entry has no parameter inside the sector.
+      if (value != kind.sectorCommand || i + 1 >= kSectorEntries) return;
+      WalkAndReport(image, image.At(start + static_cast<uint32_t>(i) + 1), kind, map, walks, console);
+    });
   }
   console += kind.heading;
-  AppendMapLines(console, map, 64);
+  AppendMapLines(console, map, kTableMapLine);
+  return map;
 }
 
 }  // namespace
 
 bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base,
-                      std::array<uint8_t, kTableRows>& map) {
+                      RowMarks& map) {
   const unsigned s = start & 0xFF;
   if (s == 0 || s == kLastRow) return true;
 
@@ -154,12 +149,12 @@ bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base,
   return CheckSteps(image, base, map, s + 1, nullptr);
 }
 
-void ExplorePulseTable(PackState& state, std::string& console) {
-  ExploreTable(state, kPulse, state.maps.PulseMap, console);
+RowMarks ExplorePulseTable(const MusicImage& image, const UsageMaps& used, std::string& console) {
+  return ExploreTable(image, used, kPulse, console);
 }
 
-void ExploreFilterTable(PackState& state, std::string& console) {
-  ExploreTable(state, kFilter, state.maps.FilterMap, console);
+RowMarks ExploreFilterTable(const MusicImage& image, const UsageMaps& used, std::string& console) {
+  return ExploreTable(image, used, kFilter, console);
 }
 
 }  // namespace zspack

@@ -4,20 +4,20 @@
 // leaves its table's 256 rows or its sector's 256 entries.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
-#include "explore/pack_state.h"
+#include "common/music_image.h"
+#include "common/pack_state.h"
 
 namespace zspack {
 
-void ExplorePulseTable(PackState& state, std::string& console);
-void ExploreFilterTable(PackState& state, std::string& console);
+// `used` gives the instruments and sectors whose programs count.
+RowMarks ExplorePulseTable(const MusicImage& image, const UsageMaps& used, std::string& console);
+RowMarks ExploreFilterTable(const MusicImage& image, const UsageMaps& used, std::string& console);
 
 // Walks (first visit) or checks (later visit) the program starting at row `start`;
 // `base` is the table's column-1 address. Returns false for an inconsistent program.
-bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base,
-                      std::array<uint8_t, kTableRows>& map);
+bool WalkTableProgram(const MusicImage& image, uint16_t start, uint32_t base, RowMarks& map);
 
 }  // namespace zspack

@@ -1,22 +1,32 @@
 #include "explore/renumber.h"
 
+#include <array>
+
+#include "common/music_format.h"
+
 namespace zspack {
 
 namespace {
 
 constexpr uint16_t kNotMoved = 0xFFFF;
+using SectorMoves = std::array<uint16_t, kSectorCount>;
+using GlideMoves = std::array<uint16_t, kGlideCount>;
+
+// Song changes do not end a track here, so the sector references after one are rewritten
+// too; only a loop or an end does.
+constexpr WalkRule kRenumberedTrack{WalkEnd::kLoopOrEnd, false};
+constexpr WalkRule kRenumberedSector{WalkEnd::kSectorEnd, true};
 
 // Rewrites the sector references of all twelve tracks, songs that do not exist included.
-// Only $FE and $FF end a track here; $F0..$F3 do not, and no byte counts as a parameter.
-void RewriteTrackReferences(MusicImage& image, const std::array<uint16_t, kSectorCount>& to) {
+void RewriteTrackReferences(MusicImage& image, const SectorMoves& to) {
   for (int track = 0; track < kTrackCount; ++track) {
     const uint32_t start = TrackAddress(track);
-    for (uint32_t p = start; p < start + kTrackEntries; ++p) {
-      const uint16_t entry = image.At(p);
-      const uint8_t b = static_cast<uint8_t>(entry & 0xFF);
-      if (b >= 0xFE) break;
-      if (b < 0x60 && entry < kSectorCount && to[entry] != kNotMoved) image.Set(p, to[entry]);
-    }
+    WalkEntries(image, start, kRenumberedTrack, [&](int i, uint8_t value) {
+      const EntryRange<TrackEntry>& entry = ClassifyTrackEntry(value);
+      if (entry.kind != TrackEntry::kSector) return;
+      const uint16_t moved = to[static_cast<size_t>(SelectedNumber(entry, value))];
+      if (moved != kNotMoved) image.Set(start + static_cast<uint32_t>(i), moved);
+    });
   }
 }
 
@@ -26,30 +36,17 @@ void CopySector(MusicImage& image, int from, int to) {
   for (uint32_t i = 0; i < kSectorEntries; ++i) image.Set(target + i, image.At(source + i));
 }
 
-// Rewrites glide selects in every used sector; a command's parameter is skipped and
-// the walk ends at $FF or at the sector's end, whichever comes first.
-void RewriteGlideSelects(PackState& state, const std::array<uint16_t, kGlideCount>& to) {
-  MusicImage& image = state.image;
+// Rewrites glide selects in every used sector; a command's parameter is skipped.
+void RewriteGlideSelects(MusicImage& image, const SectorMarks& sectors, const GlideMoves& to) {
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
+    if (sectors[static_cast<size_t>(n)] == 0) continue;
     const uint32_t start = SectorAddress(n);
-    // Every entry is visited and a parameter is passed over by a flag rather than by a
-    // step of two: the next address then never waits for the value just read.
-    bool parameter = false;
-    for (uint32_t p = start; p < start + kSectorEntries; ++p) {
-      const uint16_t entry = image.At(p);
-      if (parameter) {
-        parameter = false;
-        continue;
-      }
-      if (entry >= 0x60 && entry <= 0x7F && to[entry - 0x60] != kNotMoved) {
-        image.Set(p, static_cast<uint16_t>(0x60 + to[entry - 0x60]));
-        continue;
-      }
-      const uint8_t b = static_cast<uint8_t>(entry & 0xFF);
-      if (b == 0xFF) break;
-      parameter = b >= 0xF6 && b <= 0xFA;
-    }
+    WalkEntries(image, start, kRenumberedSector, [&](int i, uint8_t value) {
+      const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
+      if (entry.kind != SectorEntry::kGlide) return;
+      const uint16_t moved = to[static_cast<size_t>(SelectedNumber(entry, value))];
+      if (moved != kNotMoved) image.Set(start + static_cast<uint32_t>(i), GlideSelect(moved));
+    });
   }
 }
 
@@ -64,68 +61,68 @@ void MoveGlideData(MusicImage& image, int from, int to) {
 // Numbers only move down and are handled in ascending order, so an entry rewritten to a
 // new number never equals a later old number: one pass with a table of new numbers
 // leaves the same bytes as moving the sectors one by one.
-bool CompactSectors(PackState& state) {
-  std::array<uint16_t, kSectorCount> to;
+bool CompactSectors(MusicImage& image, SectorMarks& sectors) {
+  SectorMoves to;
   to.fill(kNotMoved);
   bool moved = false;
   int k = 0;
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
+    if (sectors[static_cast<size_t>(n)] == 0) continue;
     if (n != k) {
       to[static_cast<size_t>(n)] = static_cast<uint16_t>(k);
-      CopySector(state.image, n, k);
-      state.maps.SectorMap[static_cast<size_t>(n)] = 0;
-      state.maps.SectorMap[static_cast<size_t>(k)] = 1;
+      CopySector(image, n, k);
+      sectors[static_cast<size_t>(n)] = 0;
+      sectors[static_cast<size_t>(k)] = 1;
       moved = true;
     }
     ++k;
   }
-  if (moved) RewriteTrackReferences(state.image, to);
+  if (moved) RewriteTrackReferences(image, to);
   return moved;
 }
 
-void CompactGlides(PackState& state) {
-  std::array<uint16_t, kGlideCount> to;
+void CompactGlides(MusicImage& image, const UsageMaps& maps) {
+  GlideMoves to;
   to.fill(kNotMoved);
   bool moved = false;
   int k = 0;
   for (int g = 0; g < kGlideCount; ++g) {
-    if (state.maps.GlideMap[static_cast<size_t>(g)] == 0) continue;
+    if (maps.GlideMap[static_cast<size_t>(g)] == 0) continue;
     if (g != k) {
       to[static_cast<size_t>(g)] = static_cast<uint16_t>(k);
-      MoveGlideData(state.image, g, k);
+      MoveGlideData(image, g, k);
       moved = true;
     }
     ++k;
   }
-  if (moved) RewriteGlideSelects(state, to);
+  if (moved) RewriteGlideSelects(image, maps.SectorMap, to);
 }
 
-void MoveSector(PackState& state, int oldNumber, int newNumber) {
-  std::array<uint16_t, kSectorCount> to;
+void MoveSector(MusicImage& image, SectorMarks& sectors, int oldNumber, int newNumber) {
+  SectorMoves to;
   to.fill(kNotMoved);
   to[static_cast<size_t>(oldNumber)] = static_cast<uint16_t>(newNumber);
-  RewriteTrackReferences(state.image, to);
-  CopySector(state.image, oldNumber, newNumber);
-  state.maps.SectorMap[static_cast<size_t>(oldNumber)] = 0;
-  state.maps.SectorMap[static_cast<size_t>(newNumber)] = 1;
+  RewriteTrackReferences(image, to);
+  CopySector(image, oldNumber, newNumber);
+  sectors[static_cast<size_t>(oldNumber)] = 0;
+  sectors[static_cast<size_t>(newNumber)] = 1;
 }
 
-void RenumberGlide(PackState& state, int oldNumber, int newNumber) {
-  std::array<uint16_t, kGlideCount> to;
+void RenumberGlide(MusicImage& image, const UsageMaps& maps, int oldNumber, int newNumber) {
+  GlideMoves to;
   to.fill(kNotMoved);
   to[static_cast<size_t>(oldNumber)] = static_cast<uint16_t>(newNumber);
-  RewriteGlideSelects(state, to);
-  MoveGlideData(state.image, oldNumber, newNumber);
+  RewriteGlideSelects(image, maps.SectorMap, to);
+  MoveGlideData(image, oldNumber, newNumber);
 }
 
-bool CompactSectorsOneByOne(PackState& state) {
+bool CompactSectorsOneByOne(MusicImage& image, SectorMarks& sectors) {
   bool moved = false;
   int k = 0;
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
+    if (sectors[static_cast<size_t>(n)] == 0) continue;
     if (n != k) {
-      MoveSector(state, n, k);
+      MoveSector(image, sectors, n, k);
       moved = true;
     }
     ++k;
@@ -133,11 +130,11 @@ bool CompactSectorsOneByOne(PackState& state) {
   return moved;
 }
 
-void CompactGlidesOneByOne(PackState& state) {
+void CompactGlidesOneByOne(MusicImage& image, const UsageMaps& maps) {
   int k = 0;
   for (int g = 0; g < kGlideCount; ++g) {
-    if (state.maps.GlideMap[static_cast<size_t>(g)] == 0) continue;
-    if (g != k) RenumberGlide(state, g, k);
+    if (maps.GlideMap[static_cast<size_t>(g)] == 0) continue;
+    if (g != k) RenumberGlide(image, maps, g, k);
     ++k;
   }
 }

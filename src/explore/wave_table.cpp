@@ -2,32 +2,29 @@
 
 #include <array>
 
+#include "common/music_format.h"
+#include "common/text.h"
 #include "explore/map_text.h"
 
 namespace zspack {
 
 namespace {
 
-constexpr uint8_t kJumpRow = 0x90;
-
-// Marks the rows instrument i's program reaches; false when it steps on from row 255.
-bool WalkWaveProgram(PackState& state, int instrument) {
-  const MusicImage& image = state.image;
-  auto& map = state.maps.WaveMap;
+// Marks the rows instrument i's program reaches; false when it steps on from the last row.
+bool WalkWaveProgram(const MusicImage& image, int instrument, RowMarks& map) {
   unsigned r = image.Byte(addr::aptb + static_cast<uint32_t>(instrument));
   for (;;) {
     if (map[r] != 0) return true;
     map[r] = 1;
     const uint8_t kind = image.Byte(addr::wave + r);
-    if (kind > kJumpRow) return true;
-    r = kind == kJumpRow ? image.Byte(addr::trans + r) : r + 1;
-    if (r > 255) return false;
+    if (kind > kWaveJump) return true;
+    r = kind == kWaveJump ? image.Byte(addr::trans + r) : r + 1;
+    if (r >= kTableRows) return false;
   }
 }
 
-void CompactWaveTable(PackState& state, std::string& console) {
-  MusicImage& image = state.image;
-  auto& map = state.maps.WaveMap;
+void CompactWaveTable(MusicImage& image, const InstrumentMarks& instruments, RowMarks& map,
+                      std::string& console) {
   std::array<uint8_t, kTableRows> newRow{};
   unsigned kept = 0;
   bool moves = false;
@@ -43,36 +40,39 @@ void CompactWaveTable(PackState& state, std::string& console) {
   // Ascending order never overwrites a row that is still to move, since new(r) <= r.
   for (unsigned r = 0; r < kTableRows; ++r) {
     if (map[r] == 0) continue;
-    const uint16_t kind = image.At(addr::wave + r);
-    uint16_t link = image.At(addr::trans + r);
-    if ((kind & 0xFF) == kJumpRow) link = newRow[link & 0xFF];
+    const uint8_t kind = image.Byte(addr::wave + r);
+    uint8_t link = image.Byte(addr::trans + r);
+    if (kind == kWaveJump) link = newRow[link];
     image.Set(addr::wave + newRow[r], kind);
     image.Set(addr::trans + newRow[r], link);
   }
   for (uint32_t i = 0; i < kInstrumentCount; ++i) {
-    if (state.maps.InstrumentMap[i] == 0) continue;
+    if (instruments[i] == 0) continue;
     image.Set(addr::aptb + i, newRow[image.Byte(addr::aptb + i)]);
   }
   for (unsigned r = 0; r < kTableRows; ++r) map[r] = r < kept ? 1 : 0;
 
   console += "after Reorganizing :\n";
-  AppendMapLines(console, map, 64);
+  AppendMapLines(console, map, kTableMapLine);
 }
 
 }  // namespace
 
-void ExploreWaveTable(PackState& state, std::string& console) {
+RowMarks ExploreWaveTable(MusicImage& image, const InstrumentMarks& instruments,
+                          std::string& console) {
+  RowMarks map{};
   for (int i = 0; i < kInstrumentCount; ++i) {
-    if (state.maps.InstrumentMap[static_cast<size_t>(i)] == 0) continue;
-    if (!WalkWaveProgram(state, i)) {
+    if (instruments[static_cast<size_t>(i)] == 0) continue;
+    if (!WalkWaveProgram(image, i, map)) {
       console += "Error in wavetable/arpeggiotable of Instrument #";
       AppendNumber(console, i);
       console += ". Sound will probably be weird there ...\n";
     }
   }
   console += "Wavetable/Arpeggiotable - usage :\n";
-  AppendMapLines(console, state.maps.WaveMap, 64);
-  CompactWaveTable(state, console);
+  AppendMapLines(console, map, kTableMapLine);
+  CompactWaveTable(image, instruments, map, console);
+  return map;
 }
 
 }  // namespace zspack

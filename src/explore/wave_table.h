@@ -5,10 +5,13 @@
 
 #include <string>
 
-#include "explore/pack_state.h"
+#include "common/music_image.h"
+#include "common/pack_state.h"
 
 namespace zspack {
 
-void ExploreWaveTable(PackState& state, std::string& console);
+// Returns the wave rows in use after compaction: rows 0..n-1.
+RowMarks ExploreWaveTable(MusicImage& image, const InstrumentMarks& instruments,
+                          std::string& console);
 
 }  // namespace zspack

@@ -4,14 +4,14 @@
 
 namespace zspack {
 
-DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image) {
-  // Header: target address (2), escape byte (1); the load address is already gone.
-  if (body.size() < 3) return DepackStatus::kTooShort;
+DepackStatus DepackMusic(std::span<const uint8_t> file, MusicImage& image) {
+  if (file.size() < kShortestFile) return DepackStatus::kTooShort;
+  const std::span<const uint8_t> body = file.subspan(kLoadAddressBytes);
   uint32_t target = body[0] + 256u * body[1];
   const uint8_t escape = body[2];
   if (target < kImageFirst) return DepackStatus::kTargetBelowImage;
 
-  size_t p = 3;
+  size_t p = kStreamHeaderBytes;
   for (;;) {
     if (p >= body.size()) return DepackStatus::kNoEndRecord;
     // target >= kImageFirst throughout, so the checks below keep every store in the image.
@@ -27,7 +27,7 @@ DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image) {
     if (target + count - 1 > kImageLast) return DepackStatus::kBeyondImage;
     std::fill_n(image.entries.begin() + (target - kImageFirst), count, body[p + 2]);
     target += count;
-    p += 3;
+    p += kRunRecordBytes;
   }
 }
 

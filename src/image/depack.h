@@ -1,13 +1,13 @@
-// DepackMusic: takes the bytes of a tracker file after its two-byte load address and
-// fills MusicImage from the run-length stream; it never reads past the bytes it is given
-// and never stores outside $403C..$B3FF, reporting a malformed stream as a value instead.
+// DepackMusic: takes a whole tracker file (load address, target address, escape byte,
+// run-length stream) and fills MusicImage from it; it never reads past the bytes it is
+// given and never stores outside $403C..$B3FF, reporting a malformed file as a value.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "image/music_image.h"
+#include "common/music_image.h"
 
 namespace zspack {
 
@@ -20,13 +20,22 @@ enum class DepackStatus {
   kBeyondImage,        // a record would store past $B3FF
 };
 
-// The longest prefix of a file that can decide a depack: every record stores at least one
-// entry and takes at most three bytes, so a stream that has not ended after this many
-// bytes has already stored past the image.
-inline constexpr size_t kDepackDecidingBytes = 2 + 3 + 3 * static_cast<size_t>(kImageSize) + 2;
+// The file's header: the load address (ignored), the target address, the escape byte.
+inline constexpr size_t kLoadAddressBytes = 2;
+inline constexpr size_t kStreamHeaderBytes = 3;
+// A literal byte and the end record: the least a file that may depack can hold.
+inline constexpr size_t kShortestFile = kLoadAddressBytes + kStreamHeaderBytes;
+// A run record: escape, count, value; a count of 0 ends the stream.
+inline constexpr size_t kRunRecordBytes = 3;
 
-// `body` is the file without its load address (file offset 2 on), or its first
-// kDepackDecidingBytes + 1 bytes when the file is longer.
-DepackStatus DepackMusic(std::span<const uint8_t> body, MusicImage& image);
+// A prefix of a file long enough to decide its depack: every record stores at least one
+// entry and takes at most three bytes, so a stream that has not ended within a full image
+// of records, the record after them and some room to spare has already stored past it.
+inline constexpr size_t kDepackDecidingBytes =
+    kShortestFile + kRunRecordBytes * (static_cast<size_t>(kImageSize) + 1) + 1;
+
+// `file` is the whole tracker file, or its first kDepackDecidingBytes + 1 bytes when the
+// file is longer.
+DepackStatus DepackMusic(std::span<const uint8_t> file, MusicImage& image);
 
 }  // namespace zspack

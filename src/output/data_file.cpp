@@ -3,19 +3,31 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 
+#include "common/music_format.h"
+#include "common/text.h"
 #include "output/hex_byte.h"
 
 namespace zspack {
 
 namespace {
 
-constexpr std::string_view kEol = "\r\n";
-
 struct TableSpec {
   std::string_view label;
   uint32_t start;
 };
+
+constexpr std::string_view kArpspds = "arpspds";
+constexpr std::string_view kTunedats = "tunedats";
+constexpr std::string_view kTrackStem = ".trk";
+constexpr std::string_view kSectorStem = ".sec";
+constexpr std::string_view kSectorLows = "Asecsl";
+constexpr std::string_view kSectorHighs = "Asecsh";
+constexpr std::array kNamedLabels = {kArpspds, kTunedats, kTrackStem, kSectorStem, kSectorLows, kSectorHighs};
+
+constexpr TableSpec kGlideTables[] = {{"gldtbl", addr::gldtbl}, {"gldtbh", addr::gldtbh}};
 
 constexpr TableSpec kInstrumentTables[] = {
     {"adtb", addr::adtb}, {"srtb", addr::srtb}, {"aptb", addr::aptb}, {"pptb", addr::pptb},
@@ -23,11 +35,50 @@ constexpr TableSpec kInstrumentTables[] = {
     {"hrtb", addr::hrtb}, {"hf1tb", addr::hf1tb}, {"hf2tb", addr::hf2tb},
 };
 
+constexpr TableSpec kWaveTables[] = {{"wave", addr::wave}, {"trans", addr::trans}};
+
+// The pulse and filter tables count their rows from 1: the label stands one byte before
+// the data, and row 0 is never written.
+constexpr std::string_view kOneBased = " = *-1";
+constexpr size_t kLongestLabel = 16;
+constexpr TableSpec kPulseTables[] = {{"ptb1", addr::ptb1}, {"ptb2", addr::ptb2}};
+constexpr TableSpec kFilterTables[] = {{"ftb1", addr::ftb1}, {"ftb2", addr::ftb2}};
+
+constexpr auto kAllLabels = [] {
+  std::array<std::string_view, std::size(kNamedLabels) + std::size(kGlideTables) +
+                                   std::size(kInstrumentTables) + std::size(kWaveTables) +
+                                   std::size(kPulseTables) + std::size(kFilterTables)>
+      labels{};
+  size_t n = 0;
+  for (const std::string_view label : kNamedLabels) labels[n++] = label;
+  for (const std::span<const TableSpec> group :
+       {std::span<const TableSpec>(kGlideTables), std::span<const TableSpec>(kInstrumentTables),
+        std::span<const TableSpec>(kWaveTables), std::span<const TableSpec>(kPulseTables),
+        std::span<const TableSpec>(kFilterTables)}) {
+    for (const TableSpec& table : group) labels[n++] = table.label;
+  }
+  return labels;
+}();
+
+constexpr std::string_view kSectionBreak = ";...";
+
+// A "!by" line of a byte table holds 17 entries: the first starts at column 11, every
+// entry takes 4 columns, and a line ends once an entry has reached past column 75.
+constexpr size_t kEntriesPerLine = 17;
+// A "!by" line of the sector address lists holds 8 entries.
+constexpr int kSectorsPerLine = 8;
+constexpr std::string_view kByteLine = "\t!by";  // starts a line of byte data
+
 // ",$00" to ",$FF": a data entry with the comma that separates it from the one before.
-constexpr std::array<std::array<char, 4>, 256> kSeparatedHex = [] {
-  std::array<std::array<char, 4>, 256> table{};
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  for (size_t v = 0; v < 256; ++v) table[v] = {',', '$', kDigits[v >> 4], kDigits[v & 15]};
+constexpr size_t kEntryChars = 4;
+constexpr size_t kByteValues = 256;
+using SeparatedEntry = std::array<char, kEntryChars>;
+constexpr std::array<SeparatedEntry, kByteValues> kSeparatedHex = [] {
+  std::array<SeparatedEntry, kByteValues> table{};
+  for (size_t v = 0; v < kByteValues; ++v) {
+    const std::string_view hex = HexByte(static_cast<long>(v));
+    table[v] = {',', hex[0], hex[1], hex[2]};
+  }
   return table;
 }();
 
@@ -35,76 +86,111 @@ constexpr std::array<std::array<char, 4>, 256> kSeparatedHex = [] {
 class NumberedLabel {
  public:
   NumberedLabel(std::string_view stem, int number) {
-    std::copy(stem.begin(), stem.end(), text_);
     const std::string_view digits = HexDigits(number);
-    text_[4] = digits[0];
-    text_[5] = digits[1];
+    std::copy(digits.begin(), digits.end(), std::copy(stem.begin(), stem.end(), text_));
   }
   std::string_view view() const { return {text_, sizeof text_}; }
 
  private:
-  char text_[6] = {};
+  char text_[kTrackStem.size() + 2] = {};
 };
 
+void AppendLine(std::string& out, std::string_view line) {
+  out += line;
+  out += kEol;
+}
+
 // The line break follows the sector index, which after compaction is the entry count.
-void AppendSectorList(std::string& out, const PackState& state, std::string_view stem, char op) {
+void AppendSectorList(std::string& out, const Exploration& found, std::string_view stem, char op) {
   out += stem;
-  int remaining = state.counts.SectorCount;
+  int remaining = found.counts.SectorCount;
   int i = 0;
   while (remaining > 0) {
-    out += (i % 8 == 0) ? "\r\n\t!by " : ",";
-    while (i < kSectorCount - 1 && state.maps.SectorMap[static_cast<size_t>(i)] == 0) ++i;
+    if (i % kSectorsPerLine == 0) {
+      out += kEol;
+      out += kByteLine;
+      out += ' ';
+    } else {
+      out += ',';
+    }
+    while (i < kSectorCount - 1 && found.maps.SectorMap[static_cast<size_t>(i)] == 0) ++i;
     out += op;
-    out += NumberedLabel(".sec", i).view();
+    out += NumberedLabel(kSectorStem, i).view();
     --remaining;
     if (++i >= kSectorCount) break;
   }
   out += kEol;
 }
 
-bool SongIsPacked(const PackState& state, int song) {
-  const int selected = state.features.SelectedSong;
-  return (selected == -1 || selected == song) && state.maps.SongMap[static_cast<size_t>(song)] != 0;
+bool SongIsPacked(const Exploration& found, int selected, int song) {
+  return (selected == -1 || selected == song) && found.maps.SongMap[static_cast<size_t>(song)] != 0;
 }
 
 // Room for the whole data file, so that it is never copied while it grows: a table of n
-// entries takes at most 4n + n/17 * 5 + 5 bytes and its label, less than 5n + 24.
-size_t DataFileCapacity(const PackState& state, std::string_view inputName) {
-  auto table = [](size_t entries) { return 5 * entries + 24; };
+// entries takes at most 4n + n/17 * 5 + 5 bytes and its label, less than 5n + 24; the
+// header, arpspds and each tunedats line fit in 256 and 80, and each sector list in 16
+// and 8 per sector and per line.
+size_t DataFileCapacity(const Exploration& found, std::string_view inputName) {
+  constexpr size_t kBytesPerEntry = 5;
+  constexpr size_t kLabelRoom = 24;
+  constexpr size_t kHeaderRoom = 256;
+  constexpr size_t kSongLineRoom = 80;
+  constexpr size_t kListRoom = 16;
+  constexpr size_t kListEntryRoom = kSectorsPerLine;
+  constexpr size_t kRowTables = std::size(kWaveTables) + std::size(kPulseTables) + std::size(kFilterTables);
+  auto table = [](size_t entries) { return kBytesPerEntry * entries + kLabelRoom; };
   size_t songs = 0;
-  for (int s = 0; s < kSongCount; ++s) songs += state.maps.SongMap[static_cast<size_t>(s)] != 0;
-  const auto sectors = static_cast<size_t>(std::max<int>(state.counts.SectorCount, 0));
-  return 256 + inputName.size() + songs * 80                      // header, arpspds, tunedats
-         + songs * kVoiceCount * table(kTrackEntries + 1)        // tracks
-         + 2 * table(kGlideCount) + 11 * table(kInstrumentCount)  // glides, instruments
-         + 6 * table(kTableRows)                                  // wave, pulse, filter
-         + sectors * table(kSectorEntries)                        // sectors
-         + 2 * (16 + sectors * 8 + (sectors / 8 + 1) * 8);       // Asecsl, Asecsh
+  for (const uint8_t mark : found.maps.SongMap) songs += mark != 0;
+  const auto sectors = static_cast<size_t>(std::max<int>(found.counts.SectorCount, 0));
+  const size_t listLines = sectors / kSectorsPerLine + 1;
+  return kHeaderRoom + inputName.size() + songs * kSongLineRoom
+         + songs * kVoiceCount * table(kTrackEntries + 1)
+         + std::size(kGlideTables) * table(kGlideCount)
+         + std::size(kInstrumentTables) * table(kInstrumentCount)
+         + kRowTables * table(kTableRows)
+         + sectors * table(kSectorEntries)
+         + 2 * (kListRoom + sectors * kListEntryRoom + listLines * kListEntryRoom);
+}
+
+void WriteTables(std::string& out, const MusicImage& image, std::span<const TableSpec> tables,
+                 int count) {
+  for (const TableSpec& table : tables) WriteByteTable(out, image, table.label, table.start, count);
+}
+
+// Rows 1..count of a table whose label stands one byte before its data.
+void WriteOneBasedTables(std::string& out, const MusicImage& image,
+                         std::span<const TableSpec> tables, int count) {
+  for (const TableSpec& table : tables) {
+    std::array<char, kLongestLabel> label{};
+    const auto end = std::copy(kOneBased.begin(), kOneBased.end(),
+                               std::copy(table.label.begin(), table.label.end(), label.begin()));
+    WriteByteTable(out, image, std::string_view(label.data(), static_cast<size_t>(end - label.begin())),
+                   table.start + 1, count);
+  }
 }
 
 }  // namespace
 
+std::span<const std::string_view> DataFileLabels() { return kAllLabels; }
+
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
                     uint32_t start, int count) {
-  // A line holds 17 entries: the first one starts at column 11 and every entry takes 4
-  // columns, and a line ends once an entry has reached past column 75. Each entry is
-  // stored as four characters with the separator in front; the first one's is a blank.
-  constexpr size_t kPerLine = 17;
-  constexpr std::string_view kLineStart = "\r\n\t!by";
+  // Each entry is stored as four characters with the separator in front; the first one's
+  // is a blank.
   const size_t entries = count > 1 ? static_cast<size_t>(count) : 1;
-  const size_t lines = (entries + kPerLine - 1) / kPerLine;
+  const size_t lines = (entries + kEntriesPerLine - 1) / kEntriesPerLine;
   const size_t at = out.size();
-  out.resize(at + label.size() + lines * kLineStart.size() + entries * 4 + kEol.size());
+  out.resize(at + label.size() + lines * (kEol.size() + kByteLine.size()) + entries * kEntryChars +
+             kEol.size());
   char* p = out.data() + at;
   p = std::copy(label.begin(), label.end(), p);
   size_t k = 0;
   while (k < entries) {
-    std::memcpy(p, kLineStart.data(), kLineStart.size());
-    p += kLineStart.size();
+    p = std::copy(kByteLine.begin(), kByteLine.end(), std::copy(kEol.begin(), kEol.end(), p));
     char* const first = p;
-    for (const size_t lineEnd = std::min(entries, k + kPerLine); k < lineEnd; ++k) {
-      std::memcpy(p, kSeparatedHex[image.Byte(start + static_cast<uint32_t>(k))].data(), 4);
-      p += 4;
+    for (const size_t lineEnd = std::min(entries, k + kEntriesPerLine); k < lineEnd; ++k) {
+      std::memcpy(p, kSeparatedHex[image.Byte(start + static_cast<uint32_t>(k))].data(), kEntryChars);
+      p += kEntryChars;
     }
     *first = ' ';
   }
@@ -112,25 +198,19 @@ void WriteByteTable(std::string& out, const MusicImage& image, std::string_view 
 }
 
 int TrackLength(const MusicImage& image, uint32_t start) {
-  for (int k = 0; k < kTrackEntries; ++k) {
-    const uint8_t b = image.Byte(start + static_cast<uint32_t>(k));
-    if ((b >= 0xF0 && b <= 0xF3) || b == 0xFF) return k + 1;
-    if (b == 0xFE) return k + 2;
-  }
-  return 1;
+  // The data file writes a track as the player reads it: through its end, and a loop's
+  // argument with it.
+  constexpr WalkRule kWrittenTrack{WalkEnd::kTrackEnd, false};
+  const WalkResult walk = WalkEntries(image, start, kWrittenTrack, [](int, uint8_t) {});
+  if (!walk.ended) return 1;
+  return ClassifyTrackEntry(walk.last).kind == TrackEntry::kLoop ? walk.length + 1 : walk.length;
 }
 
 int SectorLength(const MusicImage& image, int sector) {
-  const uint32_t start = SectorAddress(sector);
-  int j = 0;
-  while (j < kSectorEntries) {
-    const uint8_t b = image.Byte(start + static_cast<uint32_t>(j));
-    if (b == 0xFF) return j + 1;
-    j += (b >= 0xF6 && b <= 0xFA) ? 2 : 1;
-  }
   // No $FF within the sector: it is written whole, and a command in its last entry does
   // not stretch it past its 256 entries.
-  return kSectorEntries;
+  constexpr WalkRule kWrittenSector{WalkEnd::kSectorEnd, true};
+  return WalkEntries(image, SectorAddress(sector), kWrittenSector, [](int, uint8_t) {}).length;
 }
 
 int HighestMarked(std::span<const uint8_t> map) {
@@ -139,37 +219,36 @@ int HighestMarked(std::span<const uint8_t> map) {
   return std::max(i, 0);
 }
 
-void AppendCommentSafe(std::string& out, std::string_view name) {
-  for (const char c : name) out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-}
-
-std::string RenderDataFile(const PackState& state, std::string_view inputName) {
-  const MusicImage& image = state.image;
+std::string RenderDataFile(const MusicImage& image, const Exploration& found,
+                           const FeatureState& features, std::string_view inputName) {
+  const int selected = features.SelectedSong;
   std::string out;
-  out.reserve(DataFileCapacity(state, inputName));
+  out.reserve(DataFileCapacity(found, inputName));
 
   out += ";data dump of \"";
   AppendCommentSafe(out, inputName);
-  out += "\"\r\n;\r\n";
+  AppendLine(out, "\"");
+  AppendLine(out, ";");
 
-  out += "arpspds\t!by ";
-  if (state.features.SelectedSong == -1) {
+  out += kArpspds;
+  out += "\t!by ";
+  if (selected == -1) {
     for (uint32_t s = 0; s < kSongCount; ++s) {
       if (s != 0) out += ',';
       out += HexByte(image.At(addr::arpspds + s));
     }
   } else {
-    out += HexByte(image.At(addr::arpspds + static_cast<uint32_t>(state.features.SelectedSong & 3)));
+    out += HexByte(image.At(addr::arpspds + ClampTo(selected, kSongCount)));
   }
   out += kEol;
 
-  out += "tunedats\r\n";
+  AppendLine(out, kTunedats);
   for (int s = 0; s < kSongCount; ++s) {
-    if (!SongIsPacked(state, s)) continue;
+    if (!SongIsPacked(found, selected, s)) continue;
     out += "\t!by ";
     for (int v = 0; v < kVoiceCount; ++v) {
       if (v != 0) out += ',';
-      const NumberedLabel label(".trk", 3 * s + v);
+      const NumberedLabel label(kTrackStem, kVoiceCount * s + v);
       out += '<';
       out += label.view();
       out += ",>";
@@ -184,38 +263,30 @@ std::string RenderDataFile(const PackState& state, std::string_view inputName) {
   // Every track is written whole with its label, also one of 256 or 257 entries, since
   // tunedats refers to it; a $FE at index 255 takes its argument from the next entry.
   for (int s = 0; s < kSongCount; ++s) {
-    if (!SongIsPacked(state, s)) continue;
+    if (!SongIsPacked(found, selected, s)) continue;
     for (int v = 0; v < kVoiceCount; ++v) {
       const uint32_t start = TrackAddress(s, v);
-      WriteByteTable(out, image, NumberedLabel(".trk", 3 * s + v).view(), start, TrackLength(image, start));
+      WriteByteTable(out, image, NumberedLabel(kTrackStem, kVoiceCount * s + v).view(), start,
+                     TrackLength(image, start));
     }
   }
 
-  out += ";...\r\n";
-  WriteByteTable(out, image, "gldtbl", addr::gldtbl, state.counts.GlideCount);
-  WriteByteTable(out, image, "gldtbh", addr::gldtbh, state.counts.GlideCount);
-  out += ";...\r\n";
-  const int instruments = state.counts.HighestInstrument + 1;
-  for (const TableSpec& table : kInstrumentTables) {
-    WriteByteTable(out, image, table.label, table.start, instruments);
-  }
-  const int w = HighestMarked(state.maps.WaveMap);
-  WriteByteTable(out, image, "wave", addr::wave, w + 1);
-  WriteByteTable(out, image, "trans", addr::trans, w + 1);
-  const int p = HighestMarked(state.maps.PulseMap);
-  WriteByteTable(out, image, "ptb1 = *-1", addr::ptb1 + 1, p);
-  WriteByteTable(out, image, "ptb2 = *-1", addr::ptb2 + 1, p);
-  const int f = HighestMarked(state.maps.FilterMap);
-  WriteByteTable(out, image, "ftb1 = *-1", addr::ftb1 + 1, f);
-  WriteByteTable(out, image, "ftb2 = *-1", addr::ftb2 + 1, f);
-  out += ";...\r\n";
+  AppendLine(out, kSectionBreak);
+  WriteTables(out, image, kGlideTables, found.counts.GlideCount);
+  AppendLine(out, kSectionBreak);
+  WriteTables(out, image, kInstrumentTables, found.counts.HighestInstrument + 1);
+  WriteTables(out, image, kWaveTables, HighestMarked(found.maps.WaveMap) + 1);
+  WriteOneBasedTables(out, image, kPulseTables, HighestMarked(found.maps.PulseMap));
+  WriteOneBasedTables(out, image, kFilterTables, HighestMarked(found.maps.FilterMap));
+  AppendLine(out, kSectionBreak);
 
   for (int n = 0; n < kSectorCount; ++n) {
-    if (state.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
-    WriteByteTable(out, image, NumberedLabel(".sec", n).view(), SectorAddress(n), SectorLength(image, n));
+    if (found.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
+    WriteByteTable(out, image, NumberedLabel(kSectorStem, n).view(), SectorAddress(n),
+                   SectorLength(image, n));
   }
-  AppendSectorList(out, state, "Asecsl", '<');
-  AppendSectorList(out, state, "Asecsh", '>');
+  AppendSectorList(out, found, kSectorLows, '<');
+  AppendSectorList(out, found, kSectorHighs, '>');
   return out;
 }
 

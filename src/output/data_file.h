@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "explore/pack_state.h"
+#include "common/feature_flags.h"
+#include "common/music_image.h"
+#include "common/pack_state.h"
 
 namespace zspack {
 
@@ -27,10 +29,12 @@ int SectorLength(const MusicImage& image, int sector);
 // The highest index whose mark is set, 0 when none is.
 int HighestMarked(std::span<const uint8_t> map);
 
-// The input name for a comment line: characters below $20 become '?', so a line break in
-// a file name cannot end the comment.
-void AppendCommentSafe(std::string& out, std::string_view name);
+// `features` gives the selected song, if any; `inputName` goes into the first comment.
+std::string RenderDataFile(const MusicImage& image, const Exploration& found,
+                           const FeatureState& features, std::string_view inputName);
 
-std::string RenderDataFile(const PackState& state, std::string_view inputName);
+// Every label the data file can define, from the tables the renderer writes them from;
+// ".trk" and ".sec" stand for the numbered labels ".trk00".."trk0B" and ".sec00"...
+std::span<const std::string_view> DataFileLabels();
 
 }  // namespace zspack

@@ -3,31 +3,35 @@
 #pragma once
 
 #include <array>
-#include <string>
+#include <cstddef>
 #include <string_view>
 
 namespace zspack {
 
 namespace detail {
+inline constexpr size_t kHexChars = 3;  // "$", high digit, low digit
+inline constexpr size_t kByteValues = 256;
+inline constexpr unsigned kNibbleBits = 4;
+inline constexpr unsigned kNibbleMask = 0xF;
+
 // All 256 renderings side by side, "$00$01...$FF", so formatting is a table lookup.
-// The size is the constant 768; the widening check would flag the int product.
-// NOLINTNEXTLINE(bugprone-implicit-widening-of-multiplication-result)
-inline constexpr std::array<char, 256 * 3> kHexTable = [] {
-  std::array<char, 256 * 3> table{};  // NOLINT(bugprone-implicit-widening-of-multiplication-result)
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  for (int v = 0; v < 256; ++v) {
-    table[static_cast<size_t>(v) * 3] = '$';
-    table[static_cast<size_t>(v) * 3 + 1] = kDigits[v >> 4];
-    table[static_cast<size_t>(v) * 3 + 2] = kDigits[v & 15];
+inline constexpr std::array<char, kByteValues * kHexChars> kHexTable = [] {
+  std::array<char, kByteValues * kHexChars> table{};
+  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  for (size_t v = 0; v < kByteValues; ++v) {
+    table[v * kHexChars] = '$';
+    table[v * kHexChars + 1] = kDigits[v >> kNibbleBits];
+    table[v * kHexChars + 2] = kDigits[v & kNibbleMask];
   }
   return table;
 }();
 }  // namespace detail
 
-inline std::string_view HexByte(long value) {
-  return {detail::kHexTable.data() + static_cast<size_t>(value & 0xFF) * 3, 3};
+constexpr std::string_view HexByte(long value) {
+  return {detail::kHexTable.data() + static_cast<size_t>(value & 0xFF) * detail::kHexChars,
+          detail::kHexChars};
 }
 
-inline std::string_view HexDigits(long value) { return HexByte(value).substr(1); }
+constexpr std::string_view HexDigits(long value) { return HexByte(value).substr(1); }
 
 }  // namespace zspack

@@ -224,7 +224,7 @@ TEST_P(CommandLineTest, GivesTheExpectedOptions) {
 
   ASSERT_EQ(got.status, c.expected.status);
   if (c.expected.status != kRun) return;  // the run ends before the options are used
-  const RunOptions& o = got.options;
+  const PackOptions& o = got.options;
   EXPECT_EQ(o.RequestedSong, c.expected.song);
   EXPECT_EQ(o.StartAddress, c.expected.start);
   EXPECT_EQ(o.CrunchFlag, c.expected.crunch);

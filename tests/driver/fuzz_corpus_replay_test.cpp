@@ -146,8 +146,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 TEST(FuzzCorpusReplay, CheckerRejectsBrokenDataFiles) {
   PackState state;
-  state.counts.SectorCount = 1;
-  state.maps.SectorMap[0] = 1;
+  state.exploration.counts.SectorCount = 1;
+  state.exploration.maps.SectorMap[0] = 1;
   ASSERT_EQ(detail::CheckDataFile(GoodData(), state), "");
 
   std::string eighteen = "\t!by $00";
@@ -182,15 +182,15 @@ TEST(FuzzCorpusReplay, CheckerRejectsInconsistentMaps) {
     const char* what;
     void (*breakIt)(PackState&);
   } table[] = {
-      {"gap in SectorMap", [](PackState& s) { s.maps.SectorMap[0] = 0; }},
-      {"mark beyond SectorCount", [](PackState& s) { s.maps.SectorMap[5] = 1; }},
-      {"gap in WaveMap", [](PackState& s) { s.maps.WaveMap[1] = 0; }},
-      {"mark of 2", [](PackState& s) { s.maps.PulseMap[3] = 2; }},
-      {"InstrumentCount off", [](PackState& s) { s.counts.InstrumentCount = 2; }},
-      {"GlideCount off", [](PackState& s) { s.counts.GlideCount = 0; }},
+      {"gap in SectorMap", [](PackState& s) { s.exploration.maps.SectorMap[0] = 0; }},
+      {"mark beyond SectorCount", [](PackState& s) { s.exploration.maps.SectorMap[5] = 1; }},
+      {"gap in WaveMap", [](PackState& s) { s.exploration.maps.WaveMap[1] = 0; }},
+      {"mark of 2", [](PackState& s) { s.exploration.maps.PulseMap[3] = 2; }},
+      {"InstrumentCount off", [](PackState& s) { s.exploration.counts.InstrumentCount = 2; }},
+      {"GlideCount off", [](PackState& s) { s.exploration.counts.GlideCount = 0; }},
       {"track names a sector beyond SectorCount",
        [](PackState& s) {
-         s.maps.SongMap[1] = 1;
+         s.exploration.maps.SongMap[1] = 1;
          s.image.Set(TrackAddress(1, 2) + 1, 2);
        }},
       {"used sector selects a glide beyond GlideCount",
@@ -204,14 +204,14 @@ TEST(FuzzCorpusReplay, CheckerRejectsInconsistentMaps) {
   };
   for (const auto& row : table) {
     PackState state;
-    state.counts = Counts{2, 1, 1, 0};
-    state.maps.SectorMap[0] = state.maps.SectorMap[1] = 1;
-    state.maps.WaveMap[0] = state.maps.WaveMap[1] = state.maps.WaveMap[2] = 1;
-    state.maps.InstrumentMap[0] = 1;
-    state.maps.GlideMap[7] = 1;
+    state.exploration.counts = Counts{2, 1, 1, 0};
+    state.exploration.maps.SectorMap[0] = state.exploration.maps.SectorMap[1] = 1;
+    state.exploration.maps.WaveMap[0] = state.exploration.maps.WaveMap[1] = state.exploration.maps.WaveMap[2] = 1;
+    state.exploration.maps.InstrumentMap[0] = 1;
+    state.exploration.maps.GlideMap[7] = 1;
     // Song 1 plays sectors 0 and 1; sector 1 selects glide 0 after a command whose
     // parameter looks like glide 1; row 1 jumps back to row 0; instrument 0 starts at 2.
-    state.maps.SongMap[1] = 1;
+    state.exploration.maps.SongMap[1] = 1;
     for (int v = 0; v < kVoiceCount; ++v) {
       state.image.Set(TrackAddress(1, v), 0);
       state.image.Set(TrackAddress(1, v) + 1, 1);

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
-#include "image/music_layout.h"
+#include "pack/pack_tune.h"
+#include "common/music_layout.h"
 #include "support/demo_tune.h"
 #include "support/process.h"
 #include "support/tune_builder.h"
@@ -298,7 +298,7 @@ class DataCheck {
     // Song lines: three track pointers, speed and setting; the tracks follow in song order.
     std::vector<int> songs;
     for (int s = 0; s < kSongCount; ++s) {
-      if ((selected == -1 || selected == s) && state_.maps.SongMap[static_cast<size_t>(s)] != 0) songs.push_back(s);
+      if ((selected == -1 || selected == s) && state_.exploration.maps.SongMap[static_cast<size_t>(s)] != 0) songs.push_back(s);
     }
     const auto tunedats = Label("tunedats");
     if (!tunedats) return;
@@ -324,22 +324,22 @@ class DataCheck {
     }
     next_ = trackAt;
 
-    Table("gldtbl", addr::gldtbl, ImageBytes(image, addr::gldtbl, state_.counts.GlideCount));
-    Table("gldtbh", addr::gldtbh, ImageBytes(image, addr::gldtbh, state_.counts.GlideCount));
-    const int instruments = state_.counts.HighestInstrument + 1;
+    Table("gldtbl", addr::gldtbl, ImageBytes(image, addr::gldtbl, state_.exploration.counts.GlideCount));
+    Table("gldtbh", addr::gldtbh, ImageBytes(image, addr::gldtbh, state_.exploration.counts.GlideCount));
+    const int instruments = state_.exploration.counts.HighestInstrument + 1;
     const std::pair<const char*, uint32_t> kInstrumentTables[] = {
         {"adtb", addr::adtb}, {"srtb", addr::srtb}, {"aptb", addr::aptb}, {"pptb", addr::pptb},
         {"fptb", addr::fptb}, {"v1tb", addr::v1tb}, {"v2tb", addr::v2tb}, {"v3tb", addr::v3tb},
         {"hrtb", addr::hrtb}, {"hf1tb", addr::hf1tb}, {"hf2tb", addr::hf2tb}};
     for (const auto& [name, start] : kInstrumentTables) Table(name, start, ImageBytes(image, start, instruments));
-    const int w = HighestMark(state_.maps.WaveMap);
+    const int w = HighestMark(state_.exploration.maps.WaveMap);
     Table("wave", addr::wave, ImageBytes(image, addr::wave, w + 1));
     Table("trans", addr::trans, ImageBytes(image, addr::trans, w + 1));
     // Pulse and filter rows count from 1: the label stands one byte before row 1.
-    const int p = HighestMark(state_.maps.PulseMap);
+    const int p = HighestMark(state_.exploration.maps.PulseMap);
     Table("ptb1", addr::ptb1 + 1, ImageBytes(image, addr::ptb1 + 1, p), 1);
     Table("ptb2", addr::ptb2 + 1, ImageBytes(image, addr::ptb2 + 1, p), 1);
-    const int f = HighestMark(state_.maps.FilterMap);
+    const int f = HighestMark(state_.exploration.maps.FilterMap);
     Table("ftb1", addr::ftb1 + 1, ImageBytes(image, addr::ftb1 + 1, f), 1);
     Table("ftb2", addr::ftb2 + 1, ImageBytes(image, addr::ftb2 + 1, f), 1);
 
@@ -347,10 +347,10 @@ class DataCheck {
     const auto low = Label("Asecsl");
     const auto high = Label("Asecsh");
     if (!low || !high) return;
-    const int count = state_.counts.SectorCount;
+    const int count = state_.exploration.counts.SectorCount;
     uint32_t sectorAt = next_;
     for (int n = 0; n < count; ++n) {
-      EXPECT_NE(state_.maps.SectorMap[static_cast<size_t>(n)], 0) << "sector " << n << " is not in use";
+      EXPECT_NE(state_.exploration.maps.SectorMap[static_cast<size_t>(n)], 0) << "sector " << n << " is not in use";
       const uint32_t pointer = program_.Word(*low + static_cast<uint32_t>(n), *high + static_cast<uint32_t>(n));
       const std::string name = ".sec" + TwoDigits(n);
       EXPECT_EQ(pointer, sectorAt) << "Asecsl/Asecsh give " << name << " at " << Hex(pointer)
@@ -457,7 +457,7 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
 
   // The packer's own view of the same run.
-  RunOptions options;
+  PackOptions options;
   options.RequestedSong = c.requestedSong;
   options.StartAddress = c.startAddress;
   options.PsidFlag = c.psid;
@@ -481,7 +481,7 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
   int songs = 0;
   for (int s = 0; s < kSongCount; ++s) {
     const int selected = state->features.SelectedSong;
-    if ((selected == -1 || selected == s) && state->maps.SongMap[static_cast<size_t>(s)] != 0) ++songs;
+    if ((selected == -1 || selected == s) && state->exploration.maps.SongMap[static_cast<size_t>(s)] != 0) ++songs;
   }
 
   if (c.psid) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 #include "support/demo_tune.h"
 #include "support/tune_builder.h"
 
@@ -23,7 +23,7 @@ TEST(DemoTune, CommittedFileIsWhatTheToolWrites) {
 
 TEST(DemoTune, EveryReportStepHasSomethingToShow) {
   const std::vector<uint8_t> file = DemoTuneFile();
-  RunOptions options;
+  PackOptions options;
   options.InputName = "demo.prg";
   options.OutputName = "demo";
   auto state = std::make_unique<PackState>();
@@ -49,7 +49,7 @@ TEST(DemoTune, EveryReportStepHasSomethingToShow) {
   }
   // Gaps in the numbering: more slots than instruments in use, and the pulse and filter
   // maps are not empty.
-  EXPECT_GT(state->counts.HighestInstrument + 1, state->counts.InstrumentCount);
+  EXPECT_GT(state->exploration.counts.HighestInstrument + 1, state->exploration.counts.InstrumentCount);
   EXPECT_NE(packed.console.find("Pulsetable-Usage :\n-+"), std::string::npos) << packed.console;
   EXPECT_NE(packed.console.find("Filtertable-Usage :\n---+"), std::string::npos) << packed.console;
 

@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "explore/scan_music.h"
 #include "explore/report_text.h"
 #include "explore/renumber.h"
-#include "features/feature_scan.h"
+#include "features/derive_features.h"
 #include "support/tune_builder.h"
 
 namespace zspack::testing {
@@ -52,9 +53,9 @@ TEST(ExploreReport, TwoSongsWithAGapInTheSectorsPrintTheWholeReport) {
     want.Set(SectorAddress(3) + i, tune.Image().At(SectorAddress(5) + i));
   }
   EXPECT_TRUE(SameImage(state->image, want));
-  EXPECT_EQ(state->counts.SectorCount, 4);
-  EXPECT_EQ(state->counts.InstrumentCount, 3);
-  EXPECT_EQ(state->counts.GlideCount, 0);
+  EXPECT_EQ(state->exploration.counts.SectorCount, 4);
+  EXPECT_EQ(state->exploration.counts.InstrumentCount, 3);
+  EXPECT_EQ(state->exploration.counts.GlideCount, 0);
   EXPECT_FALSE(state->features.Has(Feature::kGlides));
 }
 
@@ -73,8 +74,8 @@ TEST(ExploreReport, NoSongPrintsEmptyMapsAndStillRunsTheTableReports) {
                                EmptyTableReports();
   EXPECT_EQ(console, expected);
   EXPECT_TRUE(SameImage(state->image, tune.Image()));
-  EXPECT_EQ(state->counts.SectorCount, 0);
-  EXPECT_EQ(state->counts.InstrumentCount, 0);
+  EXPECT_EQ(state->exploration.counts.SectorCount, 0);
+  EXPECT_EQ(state->exploration.counts.InstrumentCount, 0);
   for (Feature f : {Feature::kTranspose, Feature::kEnd}) EXPECT_FALSE(state->features.Has(f));
 }
 
@@ -97,9 +98,9 @@ TEST(ExploreReport, SectorsAlreadyPackedLeaveTheImageUnchanged) {
 
   // The compaction itself reports that nothing moved.
   auto again = StateOf(tune.Image());
-  FindSongs(*again);
-  for (int v = 0; v < kVoiceCount; ++v) ScanTrack(*again, 0, v);
-  EXPECT_FALSE(CompactSectors(*again));
+  again->exploration.maps.SongMap = FindSongs(again->image);
+  for (int v = 0; v < kVoiceCount; ++v) ScanTrack(again->image, 0, v, again->exploration);
+  EXPECT_FALSE(CompactSectors(again->image, again->exploration.maps.SectorMap));
   EXPECT_TRUE(SameImage(again->image, tune.Image()));
 }
 
@@ -125,7 +126,7 @@ TEST(ExploreReport, ASectorPlayedManyTimesCountsOnce) {
     want.Set(SectorAddress(1) + i, tune.Image().At(SectorAddress(9) + i));
   }
   EXPECT_TRUE(SameImage(state->image, want));
-  EXPECT_EQ(state->counts.SectorCount, 2);
+  EXPECT_EQ(state->exploration.counts.SectorCount, 2);
 }
 
 // Song 1's voice-0 track decides whether song 1 exists; its voice 1 plays sector 4, which
@@ -262,12 +263,12 @@ TEST(ExploreReport, GlidesThreeAndSevenBecomeZeroAndOne) {
   want.Set(addr::gldtbl + 1, 0x17);
   want.Set(addr::gldtbh + 1, 0x37);
   EXPECT_TRUE(SameImage(state->image, want));
-  EXPECT_EQ(state->counts.GlideCount, 2);
+  EXPECT_EQ(state->exploration.counts.GlideCount, 2);
   EXPECT_TRUE(state->features.Has(Feature::kGlides));
   // The map keeps the numbers it was printed with.
   std::array<uint8_t, kGlideCount> glides{};
   glides[3] = glides[7] = 1;
-  EXPECT_EQ(state->maps.GlideMap, glides);
+  EXPECT_EQ(state->exploration.maps.GlideMap, glides);
 }
 
 // The song switch only picks the song for the defines; everything that exists is explored.
@@ -295,19 +296,19 @@ TEST(ExploreReport, TheSongSwitchDoesNotNarrowTheExploration) {
 
   for (int16_t song : {0, 2, 3}) {
     SCOPED_TRACE(song);
-    RunOptions options;
+    PackOptions options;
     options.RequestedSong = song;
     std::string console;
     auto one = Explore(tune.Image(), console, options);
     EXPECT_EQ(console, allConsole);
     EXPECT_TRUE(SameImage(one->image, all->image));
-    EXPECT_EQ(one->maps.SectorMap, all->maps.SectorMap);
-    EXPECT_EQ(one->maps.InstrumentMap, all->maps.InstrumentMap);
-    EXPECT_EQ(one->maps.GlideMap, all->maps.GlideMap);
-    EXPECT_EQ(one->maps.WaveMap, all->maps.WaveMap);
-    EXPECT_EQ(one->counts.SectorCount, 2);
-    EXPECT_EQ(one->counts.InstrumentCount, 2);
-    EXPECT_EQ(one->counts.GlideCount, 2);
+    EXPECT_EQ(one->exploration.maps.SectorMap, all->exploration.maps.SectorMap);
+    EXPECT_EQ(one->exploration.maps.InstrumentMap, all->exploration.maps.InstrumentMap);
+    EXPECT_EQ(one->exploration.maps.GlideMap, all->exploration.maps.GlideMap);
+    EXPECT_EQ(one->exploration.maps.WaveMap, all->exploration.maps.WaveMap);
+    EXPECT_EQ(one->exploration.counts.SectorCount, 2);
+    EXPECT_EQ(one->exploration.counts.InstrumentCount, 2);
+    EXPECT_EQ(one->exploration.counts.GlideCount, 2);
     EXPECT_EQ(one->features.SelectedSong, song);
   }
 }

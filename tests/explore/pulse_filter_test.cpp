@@ -25,7 +25,7 @@ struct Table {
   uint8_t otherCommand;
   std::array<uint8_t, kTableRows> UsageMaps::*map;
   std::array<uint8_t, kTableRows> UsageMaps::*otherMap;
-  void (*explore)(PackState&, std::string&);
+  RowMarks (*explore)(const MusicImage&, const UsageMaps&, std::string&);
 };
 
 const Table kPulse{"Pulse", "Pulsetable-Usage :", addr::ptb1, addr::pptb, 0xF7, addr::ftb2,
@@ -101,11 +101,11 @@ TEST_P(TablePrograms, MarkCheckAndReport) {
       tune.Sector(s.sector, bytes);
     }
     auto state = StateOf(tune.Image());
-    for (int i : c.instruments) state->maps.InstrumentMap[static_cast<size_t>(i)] = 1;
-    for (int n : c.sectors) state->maps.SectorMap[static_cast<size_t>(n)] = 1;
+    for (int i : c.instruments) state->exploration.maps.InstrumentMap[static_cast<size_t>(i)] = 1;
+    for (int n : c.sectors) state->exploration.maps.SectorMap[static_cast<size_t>(n)] = 1;
 
     std::string console;
-    t->explore(*state, console);
+    state->exploration.maps.*t->map = t->explore(state->image, state->exploration.maps, console);
 
     std::string expected;
     for (int s : c.messages) expected += Message(*t, s);
@@ -113,8 +113,8 @@ TEST_P(TablePrograms, MarkCheckAndReport) {
     EXPECT_EQ(console, expected);
     const std::string marks = MarksOf(c.marked);
     for (size_t r = 0; r < kTableRows; ++r) {
-      EXPECT_EQ((state->maps.*(t->map))[r], marks[r] == '+' ? 1 : 0) << "row " << r;
-      EXPECT_EQ((state->maps.*(t->otherMap))[r], 0) << "other table, row " << r;
+      EXPECT_EQ((state->exploration.maps.*(t->map))[r], marks[r] == '+' ? 1 : 0) << "row " << r;
+      EXPECT_EQ((state->exploration.maps.*(t->otherMap))[r], 0) << "other table, row " << r;
     }
     EXPECT_TRUE(SameImage(state->image, tune.Image()));
   }

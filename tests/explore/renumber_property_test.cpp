@@ -8,10 +8,11 @@
 #include <memory>
 #include <random>
 
+#include "explore/scan_music.h"
 #include "explore/explore_music.h"
 #include "explore/renumber.h"
 #include "explore/report_text.h"
-#include "features/feature_scan.h"
+#include "features/derive_features.h"
 
 namespace zspack::testing {
 namespace {
@@ -102,9 +103,9 @@ class MusicGenerator {
 
 ::testing::AssertionResult SameResult(const PackState& a, const PackState& b) {
   if (a.image.entries != b.image.entries) return SameImage(a.image, b.image);
-  if (a.maps.SectorMap != b.maps.SectorMap) return ::testing::AssertionFailure() << "SectorMap differs";
-  if (a.maps.GlideMap != b.maps.GlideMap) return ::testing::AssertionFailure() << "GlideMap differs";
-  if (a.maps.SongMap != b.maps.SongMap || a.maps.InstrumentMap != b.maps.InstrumentMap) {
+  if (a.exploration.maps.SectorMap != b.exploration.maps.SectorMap) return ::testing::AssertionFailure() << "SectorMap differs";
+  if (a.exploration.maps.GlideMap != b.exploration.maps.GlideMap) return ::testing::AssertionFailure() << "GlideMap differs";
+  if (a.exploration.maps.SongMap != b.exploration.maps.SongMap || a.exploration.maps.InstrumentMap != b.exploration.maps.InstrumentMap) {
     return ::testing::AssertionFailure() << "a map no compaction touches differs";
   }
   return ::testing::AssertionSuccess();
@@ -131,20 +132,20 @@ TEST(CompactionProperty, OnePassEqualsOneMoveAtATime) {
     gen.Sectors(original->image);
     const bool scanned = gen.Below(2) == 0;
     if (scanned) {
-      FindSongs(*original);
+      original->exploration.maps.SongMap = FindSongs(original->image);
       for (int s = 0; s < kSongCount; ++s) {
-        if (original->maps.SongMap[static_cast<size_t>(s)] == 0) continue;
-        for (int v = 0; v < kVoiceCount; ++v) ScanTrack(*original, s, v);
+        if (original->exploration.maps.SongMap[static_cast<size_t>(s)] == 0) continue;
+        for (int v = 0; v < kVoiceCount; ++v) ScanTrack(original->image, s, v, original->exploration);
       }
     } else {
-      gen.RandomMap(original->maps.SectorMap);
+      gen.RandomMap(original->exploration.maps.SectorMap);
     }
 
     auto onePass = std::make_unique<PackState>(*original);
     auto oneByOne = std::make_unique<PackState>(*original);
-    const bool moved = CompactSectors(*onePass);
-    ASSERT_EQ(moved, CompactSectorsOneByOne(*oneByOne));
-    ASSERT_EQ(moved, HasGap(original->maps.SectorMap));
+    const bool moved = CompactSectors(onePass->image, onePass->exploration.maps.SectorMap);
+    ASSERT_EQ(moved, CompactSectorsOneByOne(oneByOne->image, oneByOne->exploration.maps.SectorMap));
+    ASSERT_EQ(moved, HasGap(original->exploration.maps.SectorMap));
     ASSERT_TRUE(SameResult(*onePass, *oneByOne));
     sectorMoves += moved ? 1 : 0;
     sectorImagesChanged += onePass->image.entries != original->image.entries ? 1 : 0;
@@ -154,17 +155,17 @@ TEST(CompactionProperty, OnePassEqualsOneMoveAtATime) {
     auto glideBase = std::make_unique<PackState>(scanned ? *onePass : *original);
     if (scanned) {
       for (int s = 0; s < kSectorCount; ++s) {
-        if (glideBase->maps.SectorMap[static_cast<size_t>(s)] != 0) ScanSector(*glideBase, s);
+        if (glideBase->exploration.maps.SectorMap[static_cast<size_t>(s)] != 0) ScanSector(glideBase->image, s, glideBase->exploration);
       }
     } else {
-      gen.RandomMap(glideBase->maps.GlideMap);
+      gen.RandomMap(glideBase->exploration.maps.GlideMap);
     }
     auto glidesOnePass = std::make_unique<PackState>(*glideBase);
     auto glidesOneByOne = std::make_unique<PackState>(*glideBase);
-    CompactGlides(*glidesOnePass);
-    CompactGlidesOneByOne(*glidesOneByOne);
+    CompactGlides(glidesOnePass->image, glidesOnePass->exploration.maps);
+    CompactGlidesOneByOne(glidesOneByOne->image, glidesOneByOne->exploration.maps);
     ASSERT_TRUE(SameResult(*glidesOnePass, *glidesOneByOne));
-    glideMoves += HasGap(glideBase->maps.GlideMap) ? 1 : 0;
+    glideMoves += HasGap(glideBase->exploration.maps.GlideMap) ? 1 : 0;
     glideImagesChanged += glidesOnePass->image.entries != glideBase->image.entries ? 1 : 0;
   }
   // The generator must make the compactions work, or the comparison proves little.

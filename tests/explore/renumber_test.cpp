@@ -48,10 +48,10 @@ TEST_P(SectorMove, RewritesTrackReferencesAndCopiesTheSector) {
     tune.Poke(SectorAddress(c.newNumber) + i, static_cast<uint8_t>(0xEE - i));
   }
   auto state = StateOf(tune.Image());
-  state->maps.SectorMap[static_cast<size_t>(c.oldNumber)] = 1;
-  state->maps.SectorMap[30] = 1;  // another sector in use, untouched by this move
+  state->exploration.maps.SectorMap[static_cast<size_t>(c.oldNumber)] = 1;
+  state->exploration.maps.SectorMap[30] = 1;  // another sector in use, untouched by this move
 
-  MoveSector(*state, c.oldNumber, c.newNumber);
+  MoveSector(state->image, state->exploration.maps.SectorMap, c.oldNumber, c.newNumber);
 
   MusicImage want = tune.Image();
   for (const TrackBytes& t : c.after) {
@@ -64,7 +64,7 @@ TEST_P(SectorMove, RewritesTrackReferencesAndCopiesTheSector) {
   std::array<uint8_t, kSectorCount> map{};
   map[static_cast<size_t>(c.newNumber)] = 1;
   map[30] = 1;
-  EXPECT_EQ(state->maps.SectorMap, map);
+  EXPECT_EQ(state->exploration.maps.SectorMap, map);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -129,10 +129,10 @@ TEST_P(GlideRenumber, RewritesSelectsInUsedSectorsAndMovesTheGlideData) {
   for (int g = 0; g < kGlideCount; ++g) tune.Glide(g, static_cast<uint8_t>(0x10 + g), static_cast<uint8_t>(0x90 + g));
   for (const SectorContent& s : c.before) tune.Sector(s.sector, s.bytes);
   auto state = StateOf(tune.Image());
-  for (const SectorContent& s : c.before) state->maps.SectorMap[static_cast<size_t>(s.sector)] = s.used ? 1 : 0;
-  const UsageMaps mapsBefore = state->maps;
+  for (const SectorContent& s : c.before) state->exploration.maps.SectorMap[static_cast<size_t>(s.sector)] = s.used ? 1 : 0;
+  const UsageMaps mapsBefore = state->exploration.maps;
 
-  RenumberGlide(*state, c.oldNumber, c.newNumber);
+  RenumberGlide(state->image, state->exploration.maps, c.oldNumber, c.newNumber);
 
   MusicImage want = tune.Image();
   for (const SectorContent& s : c.after) {
@@ -141,8 +141,8 @@ TEST_P(GlideRenumber, RewritesSelectsInUsedSectorsAndMovesTheGlideData) {
   want.Set(addr::gldtbl + static_cast<uint32_t>(c.newNumber), static_cast<uint8_t>(0x10 + c.oldNumber));
   want.Set(addr::gldtbh + static_cast<uint32_t>(c.newNumber), static_cast<uint8_t>(0x90 + c.oldNumber));
   EXPECT_TRUE(SameImage(state->image, want));
-  EXPECT_EQ(state->maps.SectorMap, mapsBefore.SectorMap);
-  EXPECT_EQ(state->maps.GlideMap, mapsBefore.GlideMap);
+  EXPECT_EQ(state->exploration.maps.SectorMap, mapsBefore.SectorMap);
+  EXPECT_EQ(state->exploration.maps.GlideMap, mapsBefore.GlideMap);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,11 +195,11 @@ TEST(Compaction, ReportsWhetherAnySectorMoved) {
     TuneBuilder tune;
     for (int n : c.used) tune.Sector(n, {static_cast<uint8_t>(n), 0xFF});
     auto state = StateOf(tune.Image());
-    for (int n : c.used) state->maps.SectorMap[static_cast<size_t>(n)] = 1;
-    EXPECT_EQ(CompactSectors(*state), c.moves);
+    for (int n : c.used) state->exploration.maps.SectorMap[static_cast<size_t>(n)] = 1;
+    EXPECT_EQ(CompactSectors(state->image, state->exploration.maps.SectorMap), c.moves);
     std::array<uint8_t, kSectorCount> packed{};
     for (size_t i = 0; i < c.used.size(); ++i) packed[i] = 1;
-    EXPECT_EQ(state->maps.SectorMap, packed);
+    EXPECT_EQ(state->exploration.maps.SectorMap, packed);
     for (size_t i = 0; i < c.used.size(); ++i) {
       EXPECT_EQ(state->image.At(SectorAddress(static_cast<int>(i))), c.used[i]) << "sector " << i;
     }
@@ -214,11 +214,11 @@ TEST(Compaction, GlidesKeepTheirOrderAndTheMapItsNumbers) {
   tune.Sector(0, {0x69, 0x63, 0x7E, 0x63, 0xFF});
   for (int g = 0; g < kGlideCount; ++g) tune.Glide(g, static_cast<uint8_t>(g), static_cast<uint8_t>(0x40 + g));
   auto state = StateOf(tune.Image());
-  state->maps.SectorMap[0] = 1;
-  for (int g : {3, 9, 30}) state->maps.GlideMap[static_cast<size_t>(g)] = 1;
-  const auto glideMap = state->maps.GlideMap;
+  state->exploration.maps.SectorMap[0] = 1;
+  for (int g : {3, 9, 30}) state->exploration.maps.GlideMap[static_cast<size_t>(g)] = 1;
+  const auto glideMap = state->exploration.maps.GlideMap;
 
-  CompactGlides(*state);
+  CompactGlides(state->image, state->exploration.maps);
 
   MusicImage want = tune.Image();
   const std::vector<uint8_t> renumbered = {0x61, 0x60, 0x62, 0x60, 0xFF};
@@ -229,7 +229,7 @@ TEST(Compaction, GlidesKeepTheirOrderAndTheMapItsNumbers) {
     want.Set(addr::gldtbh + k, static_cast<uint8_t>(0x40 + old));
   }
   EXPECT_TRUE(SameImage(state->image, want));
-  EXPECT_EQ(state->maps.GlideMap, glideMap);
+  EXPECT_EQ(state->exploration.maps.GlideMap, glideMap);
 }
 
 }  // namespace

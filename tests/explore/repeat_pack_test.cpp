@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
+#include "features/derive_features.h"
+#include "pack/pack_tune.h"
 #include "explore/report_text.h"
 #include "support/tune_builder.h"
 
@@ -36,8 +37,8 @@ TuneBuilder BusyTune() {
 
 ::testing::AssertionResult SameState(const PackState& a, const PackState& b) {
   if (::testing::AssertionResult same = SameImage(a.image, b.image); !same) return same;
-  const UsageMaps& x = a.maps;
-  const UsageMaps& y = b.maps;
+  const UsageMaps& x = a.exploration.maps;
+  const UsageMaps& y = b.exploration.maps;
   if (x.SongMap != y.SongMap) return ::testing::AssertionFailure() << "SongMap differs";
   if (x.SectorMap != y.SectorMap) return ::testing::AssertionFailure() << "SectorMap differs";
   if (x.InstrumentMap != y.InstrumentMap) return ::testing::AssertionFailure() << "InstrumentMap differs";
@@ -45,8 +46,8 @@ TuneBuilder BusyTune() {
   if (x.WaveMap != y.WaveMap) return ::testing::AssertionFailure() << "WaveMap differs";
   if (x.PulseMap != y.PulseMap) return ::testing::AssertionFailure() << "PulseMap differs";
   if (x.FilterMap != y.FilterMap) return ::testing::AssertionFailure() << "FilterMap differs";
-  const Counts& c = a.counts;
-  const Counts& d = b.counts;
+  const Counts& c = a.exploration.counts;
+  const Counts& d = b.exploration.counts;
   if (c.SectorCount != d.SectorCount || c.InstrumentCount != d.InstrumentCount ||
       c.GlideCount != d.GlideCount || c.HighestInstrument != d.HighestInstrument) {
     return ::testing::AssertionFailure() << "counts differ";
@@ -67,7 +68,7 @@ TEST(RepeatPack, TheSameFileTwiceInOneStateAndOnceInAFreshStateGivesTheSameResul
   const std::vector<uint8_t> file = BusyTune().File();
   for (int16_t song : {int16_t{4}, int16_t{1}}) {
     SCOPED_TRACE(song);
-    RunOptions options;
+    PackOptions options;
     options.RequestedSong = song;
     options.InputName = "busy.prg";
     options.OutputName = "busy";
@@ -103,18 +104,18 @@ TEST(RepeatPack, ExploringOverLeftoversEqualsExploringAFreshState) {
   auto fresh = Explore(tune.Image(), freshConsole);
 
   auto dirty = StateOf(tune.Image());
-  for (auto* map : {&dirty->maps.WaveMap, &dirty->maps.PulseMap, &dirty->maps.FilterMap}) map->fill(1);
-  dirty->maps.SongMap.fill(1);
-  dirty->maps.SectorMap.fill(1);
-  dirty->maps.InstrumentMap.fill(1);
-  dirty->maps.GlideMap.fill(1);
-  dirty->counts = Counts{77, 31, 12, 31};
+  for (auto* map : {&dirty->exploration.maps.WaveMap, &dirty->exploration.maps.PulseMap, &dirty->exploration.maps.FilterMap}) map->fill(1);
+  dirty->exploration.maps.SongMap.fill(1);
+  dirty->exploration.maps.SectorMap.fill(1);
+  dirty->exploration.maps.InstrumentMap.fill(1);
+  dirty->exploration.maps.GlideMap.fill(1);
+  dirty->exploration.counts = Counts{77, 31, 12, 31};
   dirty->features.flags.fill(true);
   dirty->features.SelectedSong = 2;
   dirty->features.SingleSpeed = 9;
   dirty->features.MultiSpeed = 7;
   std::string console;
-  ExploreMusic(*dirty, RunOptions{}, console);
+  dirty->exploration = ExploreMusic(dirty->image, console); dirty->features = DeriveFeatures(dirty->image, dirty->exploration, PackOptions{});
 
   EXPECT_EQ(console, freshConsole);
   EXPECT_TRUE(SameState(*dirty, *fresh));

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_options.h"
+#include "features/derive_features.h"
+#include "common/pack_options.h"
 #include "explore/explore_music.h"
-#include "explore/pack_state.h"
+#include "common/pack_state.h"
 
 namespace zspack::testing {
 
@@ -66,10 +67,10 @@ inline std::unique_ptr<PackState> StateOf(const MusicImage& image) {
 
 // Explores `image` with the given options; returns the state and fills `console`.
 inline std::unique_ptr<PackState> Explore(const MusicImage& image, std::string& console,
-                                          const RunOptions& options = RunOptions{}) {
+                                          const PackOptions& options = PackOptions{}) {
   auto state = StateOf(image);
   console.clear();
-  ExploreMusic(*state, options, console);
+  state->exploration = ExploreMusic(state->image, console); state->features = DeriveFeatures(state->image, state->exploration, options);
   return state;
 }
 

@@ -56,10 +56,10 @@ TEST_P(WaveTable, WalksReportsAndCompacts) {
   for (const Start& s : c.starts) tune.Poke(addr::aptb + static_cast<uint32_t>(s.instrument), s.row);
   for (const WaveRow& r : c.rows) tune.WaveRows(r.row, {{r.wave, r.trans}});
   auto state = StateOf(tune.Image());
-  for (int i : c.used) state->maps.InstrumentMap[static_cast<size_t>(i)] = 1;
+  for (int i : c.used) state->exploration.maps.InstrumentMap[static_cast<size_t>(i)] = 1;
 
   std::string console;
-  ExploreWaveTable(*state, console);
+  state->exploration.maps.WaveMap = ExploreWaveTable(state->image, state->exploration.maps.InstrumentMap, console);
 
   std::string expected;
   for (int i : c.errors) expected += ErrorLine(i);
@@ -73,7 +73,7 @@ TEST_P(WaveTable, WalksReportsAndCompacts) {
   if (c.after.empty()) {
     EXPECT_TRUE(SameImage(state->image, tune.Image()));
     for (size_t r = 0; r < kTableRows; ++r) {
-      EXPECT_EQ(state->maps.WaveMap[r], MarksOf(c.marked)[r] == '+' ? 1 : 0) << "row " << r;
+      EXPECT_EQ(state->exploration.maps.WaveMap[r], MarksOf(c.marked)[r] == '+' ? 1 : 0) << "row " << r;
     }
     return;
   }
@@ -89,7 +89,7 @@ TEST_P(WaveTable, WalksReportsAndCompacts) {
     return (a >= addr::wave + kept && a <= addr::wave + 255) || (a >= addr::trans + kept && a <= addr::trans + 255);
   };
   EXPECT_TRUE(SameImage(state->image, want, freeRow));
-  for (size_t r = 0; r < kTableRows; ++r) EXPECT_EQ(state->maps.WaveMap[r], r < kept ? 1 : 0) << "row " << r;
+  for (size_t r = 0; r < kTableRows; ++r) EXPECT_EQ(state->exploration.maps.WaveMap[r], r < kept ? 1 : 0) << "row " << r;
 }
 
 INSTANTIATE_TEST_SUITE_P(

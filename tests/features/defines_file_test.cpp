@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
-#include "features/defines_file.h"
+#include "pack/pack_tune.h"
+#include "output/defines_file.h"
 #include "output/generated_text.h"
 #include "support/tune_builder.h"
 
@@ -51,8 +51,8 @@ void ExpectLines(const Lines& got, const Lines& expected, const std::string& wha
   EXPECT_EQ(got, expected) << what << " of\n" << Visible(text);
 }
 
-RunOptions Options(std::string_view input = "tune.prg", std::string_view output = "tune") {
-  RunOptions options;
+PackOptions Options(std::string_view input = "tune.prg", std::string_view output = "tune") {
+  PackOptions options;
   options.InputName = input;
   options.OutputName = output;
   return options;
@@ -64,7 +64,7 @@ FeatureState Flags(std::initializer_list<Feature> flags) {
   return features;
 }
 
-std::string Render(const RunOptions& options, const FeatureState& features) {
+std::string Render(const PackOptions& options, const FeatureState& features) {
   std::string text = RenderDefinesFile(options, features);
   EXPECT_TRUE(LineEndsAreCrLf(text));
   return text;
@@ -103,7 +103,7 @@ TEST(DefinesFile, NothingSetAtAll) {
 }
 
 TEST(DefinesFile, PsidRunWithEveryFeature) {
-  RunOptions options = Options("music/tune.prg", "tune");
+  PackOptions options = Options("music/tune.prg", "tune");
   options.PsidFlag = true;
   options.SidType = 2;
   options.StartAddress = 0xC000;
@@ -155,21 +155,21 @@ TEST(DefinesFile, UmlautIsOneLatin1Byte) {
 
 struct HeaderCase {
   const char* name;
-  RunOptions options;
+  PackOptions options;
   Lines expected;
 };
 
 void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
-RunOptions Psid(int16_t sidType, std::string_view output = "tune") {
-  RunOptions options = Options("tune.prg", output);
+PackOptions Psid(int16_t sidType, std::string_view output = "tune") {
+  PackOptions options = Options("tune.prg", output);
   options.PsidFlag = true;
   options.SidType = sidType;
   return options;
 }
 
-RunOptions Start(uint32_t address) {
-  RunOptions options = Options();
+PackOptions Start(uint32_t address) {
+  PackOptions options = Options();
   options.StartAddress = address;
   return options;
 }
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"PsidModel207", Psid(207), PsidHeader("207", "tune.sid")},
         HeaderCase{"PsidIgnoresStart",
                    [] {
-                     RunOptions o = Psid(3);
+                     PackOptions o = Psid(3);
                      o.StartAddress = 0xC000;
                      return o;
                    }(),
@@ -464,7 +464,7 @@ TEST_P(DefinesFromTune, SettingsFollowTheSongSwitch) {
   TuneBuilder tune;
   for (int s = 0; s < 4; ++s) tune.Song(s, {0, 0xFF}, {0, 0xFF}, {0, 0xFF}, static_cast<uint8_t>(s + 1));
   tune.Sector(0, {0x30, 0xFF});
-  RunOptions options = Options();
+  PackOptions options = Options();
   options.RequestedSong = c.requested;
   auto state = std::make_unique<PackState>();
   PackedTune packed;

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "explore/scan_music.h"
 #include "explore/report_text.h"
-#include "features/feature_scan.h"
+#include "features/derive_features.h"
 #include "support/tune_builder.h"
 
 namespace zspack::testing {
@@ -22,7 +23,7 @@ std::string Names(const Flags& flags) {
   return names;
 }
 
-Flags FlagsOf(const FeatureState& features) {
+Flags FlagsOf(const FeatureFlags& features) {
   Flags set;
   for (size_t f = 0; f < kFeatureCount; ++f) {
     if (features.flags[f]) set.insert(static_cast<Feature>(f));
@@ -72,9 +73,9 @@ TEST_P(TrackScan, MarksSectorsSetsFlagsAndStopsAtTheEnd) {
   for (const Poke& p : c.beyond) tune.Poke(p.address, p.value);
   auto state = StateOf(tune.Image());
 
-  EXPECT_EQ(ScanTrack(*state, c.song, c.voice), c.result);
-  EXPECT_EQ(Marked(state->maps.SectorMap), c.sectors);
-  EXPECT_EQ(Names(FlagsOf(state->features)), Names(c.flags));
+  EXPECT_EQ(ScanTrack(state->image, c.song, c.voice, state->exploration), c.result);
+  EXPECT_EQ(Marked(state->exploration.maps.SectorMap), c.sectors);
+  EXPECT_EQ(Names(FlagsOf(state->exploration.entryFeatures)), Names(c.flags));
   EXPECT_TRUE(SameImage(state->image, tune.Image()));
 }
 
@@ -145,10 +146,10 @@ TEST(ScanTrack, ALaterTrackCountsOnlySectorsNotMarkedBefore) {
   TuneBuilder tune;
   tune.Track(0, 0, {0, 1, 0, 0xFF}).Track(0, 1, {1, 2, 0xFF}).Track(0, 2, {2, 0, 1, 0xFF});
   auto state = StateOf(tune.Image());
-  EXPECT_EQ(ScanTrack(*state, 0, 0), 2);
-  EXPECT_EQ(ScanTrack(*state, 0, 1), 1);
-  EXPECT_EQ(ScanTrack(*state, 0, 2), 0);
-  EXPECT_EQ(Marked(state->maps.SectorMap), (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(ScanTrack(state->image, 0, 0, state->exploration), 2);
+  EXPECT_EQ(ScanTrack(state->image, 0, 1, state->exploration), 1);
+  EXPECT_EQ(ScanTrack(state->image, 0, 2, state->exploration), 0);
+  EXPECT_EQ(Marked(state->exploration.maps.SectorMap), (std::vector<int>{0, 1, 2}));
 }
 
 // ---- Sector scan ------------------------------------------------------------------------
@@ -172,14 +173,14 @@ TEST_P(SectorScan, MarksAndCountsInstrumentsAndGlides) {
   if (!c.next.empty()) tune.Sector(c.sector + 1, c.next);
   auto state = StateOf(tune.Image());
 
-  ScanSector(*state, c.sector);
+  ScanSector(state->image, c.sector, state->exploration);
 
-  EXPECT_EQ(Marked(state->maps.InstrumentMap), c.instruments);
-  EXPECT_EQ(Marked(state->maps.GlideMap), c.glides);
-  EXPECT_EQ(state->counts.InstrumentCount, static_cast<int16_t>(c.instruments.size()));
-  EXPECT_EQ(state->counts.GlideCount, static_cast<int16_t>(c.glides.size()));
-  EXPECT_EQ(state->counts.HighestInstrument, c.instruments.empty() ? -1 : c.instruments.back());
-  EXPECT_EQ(Names(FlagsOf(state->features)), Names(c.flags));
+  EXPECT_EQ(Marked(state->exploration.maps.InstrumentMap), c.instruments);
+  EXPECT_EQ(Marked(state->exploration.maps.GlideMap), c.glides);
+  EXPECT_EQ(state->exploration.counts.InstrumentCount, static_cast<int16_t>(c.instruments.size()));
+  EXPECT_EQ(state->exploration.counts.GlideCount, static_cast<int16_t>(c.glides.size()));
+  EXPECT_EQ(state->exploration.counts.HighestInstrument, c.instruments.empty() ? -1 : c.instruments.back());
+  EXPECT_EQ(Names(FlagsOf(state->exploration.entryFeatures)), Names(c.flags));
   EXPECT_TRUE(SameImage(state->image, tune.Image()));
 }
 
@@ -233,12 +234,12 @@ TEST(ScanSector, CountsAddUpOverSectorsAndDistinctNumbersOnly) {
   TuneBuilder tune;
   tune.Sector(0, {0xC3, 0x61, 0xFF}).Sector(1, {0xC1, 0xC3, 0x61, 0x62, 0xFF}).Sector(2, {0xC9, 0xFF});
   auto state = StateOf(tune.Image());
-  for (int n : {0, 1, 2}) ScanSector(*state, n);
-  EXPECT_EQ(Marked(state->maps.InstrumentMap), (std::vector<int>{1, 3, 9}));
-  EXPECT_EQ(Marked(state->maps.GlideMap), (std::vector<int>{1, 2}));
-  EXPECT_EQ(state->counts.InstrumentCount, 3);
-  EXPECT_EQ(state->counts.GlideCount, 2);
-  EXPECT_EQ(state->counts.HighestInstrument, 9);
+  for (int n : {0, 1, 2}) ScanSector(state->image, n, state->exploration);
+  EXPECT_EQ(Marked(state->exploration.maps.InstrumentMap), (std::vector<int>{1, 3, 9}));
+  EXPECT_EQ(Marked(state->exploration.maps.GlideMap), (std::vector<int>{1, 2}));
+  EXPECT_EQ(state->exploration.counts.InstrumentCount, 3);
+  EXPECT_EQ(state->exploration.counts.GlideCount, 2);
+  EXPECT_EQ(state->exploration.counts.HighestInstrument, 9);
 }
 
 // ---- Multispeed ---------------------------------------------------------------------------
@@ -255,7 +256,7 @@ TEST(DeriveMultiSpeed, TheHighNibbleOfSongZerosArpeggioSpeed) {
     TuneBuilder tune;
     tune.Arpspds(0, c.first).Arpspds(1, c.others).Arpspds(2, c.others).Arpspds(3, c.others);
     auto state = StateOf(tune.Image());
-    DeriveMultiSpeed(*state);
+    state->features = DeriveFeatures(state->image, state->exploration, PackOptions{});
     EXPECT_EQ(state->features.MultiSpeed, c.multiSpeed);
     EXPECT_EQ(FlagsOf(state->features), Flags{});
   }
@@ -287,15 +288,15 @@ TEST_P(Derive, SetsTheTableInstrumentAndSpeedResults) {
   for (size_t i = 0; i < c.hardRestart.size(); ++i) tune.Poke(addr::hrtb + static_cast<uint32_t>(i), c.hardRestart[i]);
   for (size_t i = 0; i < c.vibrato.size(); ++i) tune.Poke(addr::v3tb + static_cast<uint32_t>(i), c.vibrato[i]);
   auto state = StateOf(tune.Image());
-  for (int r : c.pulseRows) state->maps.PulseMap[static_cast<size_t>(r)] = 1;
-  for (int r : c.filterRows) state->maps.FilterMap[static_cast<size_t>(r)] = 1;
-  state->counts.HighestInstrument = c.highest;
-  state->counts.InstrumentCount = c.highest < 0 ? 0 : 1;
-  if (c.speedChange) state->features.Set(Feature::kSpeedChange);
-  RunOptions options;
+  for (int r : c.pulseRows) state->exploration.maps.PulseMap[static_cast<size_t>(r)] = 1;
+  for (int r : c.filterRows) state->exploration.maps.FilterMap[static_cast<size_t>(r)] = 1;
+  state->exploration.counts.HighestInstrument = c.highest;
+  state->exploration.counts.InstrumentCount = c.highest < 0 ? 0 : 1;
+  if (c.speedChange) state->exploration.entryFeatures.Set(Feature::kSpeedChange);
+  PackOptions options;
   options.RequestedSong = c.requested;
 
-  DeriveFeatures(*state, options);
+  state->features = DeriveFeatures(state->image, state->exploration, options);
 
   Flags want = c.flags;
   if (c.speedChange) want.insert(Feature::kSpeedChange);
@@ -354,8 +355,8 @@ TEST(DeriveFeatures, ExaminesEverySlotUpToTheHighestInstrumentInUse) {
 
   EXPECT_EQ(Section(console, "3 Instruments :", "Wavetable/Arpeggiotable - usage :"),
             "3 Instruments :\n" + Marks({0, 2, 5}, 32) + "\n");
-  EXPECT_EQ(state->counts.InstrumentCount, 3);
-  EXPECT_EQ(state->counts.HighestInstrument, 5);
+  EXPECT_EQ(state->exploration.counts.InstrumentCount, 3);
+  EXPECT_EQ(state->exploration.counts.HighestInstrument, 5);
   for (Feature f : {Feature::kHr1, Feature::kHr2, Feature::kHr3, Feature::kVibrato}) {
     EXPECT_TRUE(state->features.Has(f)) << DefineName(f);
   }
@@ -399,7 +400,7 @@ TEST(FeatureScan, MultiSpeedAndSongSwitchInTheFullExploration) {
   };
   for (const Case& c : {Case{4, -1, -1}, Case{2, 4, 2}, Case{3, 8, 3}, Case{0, 4, 0}}) {
     SCOPED_TRACE(c.requested);
-    RunOptions options;
+    PackOptions options;
     options.RequestedSong = c.requested;
     std::string console;
     auto state = Explore(tune.Image(), console, options);

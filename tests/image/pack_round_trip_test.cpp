@@ -14,7 +14,7 @@ TEST(PackRoundTrip, EveryEscapeByteGivesTheImageBack) {
   for (int escape : {0x00, 0x30, 0xBF, 0xFF}) {
     const std::vector<uint8_t> file = tune.File(static_cast<uint8_t>(escape));
     MusicImage image;
-    ASSERT_EQ(DepackMusic(std::span<const uint8_t>(file).subspan(2), image), DepackStatus::kDone)
+    ASSERT_EQ(DepackMusic(std::span<const uint8_t>(file), image), DepackStatus::kDone)
         << "escape " << escape;
     EXPECT_EQ(image.entries, tune.Image().entries) << "escape " << escape;
   }

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 #include "output/data_file.h"
 #include "output/generated_text.h"
 #include "support/tune_builder.h"
@@ -250,19 +250,19 @@ std::unique_ptr<PackState> SmallState() {
   image.Set(SectorAddress(0) + 1, 0x30);
   image.Set(SectorAddress(0) + 2, 0xFF);
 
-  state->maps.SongMap[0] = 1;
-  state->maps.SectorMap[0] = 1;
-  state->maps.InstrumentMap[0] = 1;
-  state->maps.WaveMap[0] = 1;
-  state->counts.SectorCount = 1;
-  state->counts.InstrumentCount = 1;
-  state->counts.HighestInstrument = 0;
+  state->exploration.maps.SongMap[0] = 1;
+  state->exploration.maps.SectorMap[0] = 1;
+  state->exploration.maps.InstrumentMap[0] = 1;
+  state->exploration.maps.WaveMap[0] = 1;
+  state->exploration.counts.SectorCount = 1;
+  state->exploration.counts.InstrumentCount = 1;
+  state->exploration.counts.HighestInstrument = 0;
   return state;
 }
 
 // Renders and checks what holds for every data file: CR LF line ends and no empty line.
 std::string Render(const PackState& state, std::string_view inputName = "tune.prg") {
-  std::string text = RenderDataFile(state, inputName);
+  std::string text = RenderDataFile(state.image, state.exploration, state.features, inputName);
   EXPECT_TRUE(LineEndsAreCrLf(text));
   EXPECT_TRUE(HasNoEmptyLine(text));
   return text;
@@ -447,7 +447,7 @@ class DataFileSongs : public ::testing::TestWithParam<SongsCase> {};
 TEST_P(DataFileSongs, TunedatsAndTracks) {
   const SongsCase& c = GetParam();
   auto state = SmallState();
-  state->maps.SongMap = c.songMap;
+  state->exploration.maps.SongMap = c.songMap;
   state->features.SelectedSong = c.selected;
   const std::string text = Render(*state);
   EXPECT_EQ(Block(text, "tunedats"), c.tunedats) << Visible(text);
@@ -499,7 +499,7 @@ class DataFileTrack : public ::testing::TestWithParam<TrackBodyCase> {};
 TEST_P(DataFileTrack, Values) {
   const TrackBodyCase& c = GetParam();
   auto state = SmallState();
-  state->maps.SongMap = {1, 1, 1, 1};
+  state->exploration.maps.SongMap = {1, 1, 1, 1};
   const uint32_t start = TrackAddress(c.song, c.voice);
   for (uint32_t k = 0; k < 256; ++k) state->image.Set(start + k, 0x01);
   for (const auto& [index, value] : c.entries) state->image.Set(start + static_cast<uint32_t>(index), value);
@@ -534,7 +534,7 @@ INSTANTIATE_TEST_SUITE_P(
 // starts with.
 TEST(DataFileTrack0B, ArgumentIsSector0sFirstEntry) {
   auto state = SmallState();
-  state->maps.SongMap = {0, 0, 0, 1};
+  state->exploration.maps.SongMap = {0, 0, 0, 1};
   for (uint32_t k = 0; k < 256; ++k) state->image.Set(TrackAddress(3, 2) + k, 0x02);
   state->image.Set(TrackAddress(3, 2) + 255, 0xFE);
   state->image.Set(0x5400, 0x3C);
@@ -592,56 +592,56 @@ void Mark(std::array<uint8_t, 256>& map, std::initializer_list<int> rows) {
 INSTANTIATE_TEST_SUITE_P(
     Table, DataFileCounted,
     ::testing::Values(
-        CountedCase{"NoGlide", [](PackState& s) { s.counts.GlideCount = 0; }, kGlideTables, 1},
-        CountedCase{"OneGlide", [](PackState& s) { s.counts.GlideCount = 1; }, kGlideTables, 1},
-        CountedCase{"TwentyGlides", [](PackState& s) { s.counts.GlideCount = 20; }, kGlideTables, 20},
-        CountedCase{"AllGlides", [](PackState& s) { s.counts.GlideCount = 32; }, kGlideTables, 32},
+        CountedCase{"NoGlide", [](PackState& s) { s.exploration.counts.GlideCount = 0; }, kGlideTables, 1},
+        CountedCase{"OneGlide", [](PackState& s) { s.exploration.counts.GlideCount = 1; }, kGlideTables, 1},
+        CountedCase{"TwentyGlides", [](PackState& s) { s.exploration.counts.GlideCount = 20; }, kGlideTables, 20},
+        CountedCase{"AllGlides", [](PackState& s) { s.exploration.counts.GlideCount = 32; }, kGlideTables, 32},
         // Instrument slots run to the highest instrument in use, gaps included.
         CountedCase{"NoInstrument",
                     [](PackState& s) {
-                      s.counts.InstrumentCount = 0;
-                      s.counts.HighestInstrument = -1;
+                      s.exploration.counts.InstrumentCount = 0;
+                      s.exploration.counts.HighestInstrument = -1;
                     },
                     kInstrumentTables, 1},
-        CountedCase{"Instrument0", [](PackState& s) { s.counts.HighestInstrument = 0; }, kInstrumentTables, 1},
+        CountedCase{"Instrument0", [](PackState& s) { s.exploration.counts.HighestInstrument = 0; }, kInstrumentTables, 1},
         CountedCase{"InstrumentsWithGaps",
                     [](PackState& s) {
-                      s.counts.InstrumentCount = 3;
-                      s.counts.HighestInstrument = 5;
+                      s.exploration.counts.InstrumentCount = 3;
+                      s.exploration.counts.HighestInstrument = 5;
                     },
                     kInstrumentTables, 6},
         CountedCase{"OnlyInstrument17",
                     [](PackState& s) {
-                      s.counts.InstrumentCount = 1;
-                      s.counts.HighestInstrument = 17;
+                      s.exploration.counts.InstrumentCount = 1;
+                      s.exploration.counts.HighestInstrument = 17;
                     },
                     kInstrumentTables, 18},
         CountedCase{"AllInstruments",
                     [](PackState& s) {
-                      s.counts.InstrumentCount = 32;
-                      s.counts.HighestInstrument = 31;
+                      s.exploration.counts.InstrumentCount = 32;
+                      s.exploration.counts.HighestInstrument = 31;
                     },
                     kInstrumentTables, 32},
-        CountedCase{"NoWaveRow", [](PackState& s) { Mark(s.maps.WaveMap, {}); }, kWaveTables, 1},
-        CountedCase{"WaveRow0", [](PackState& s) { Mark(s.maps.WaveMap, {0}); }, kWaveTables, 1},
-        CountedCase{"WaveRowsTo17", [](PackState& s) { Mark(s.maps.WaveMap, {0, 1, 2, 17}); }, kWaveTables, 18},
-        CountedCase{"WaveRow255", [](PackState& s) { Mark(s.maps.WaveMap, {255}); }, kWaveTables, 256},
-        CountedCase{"NoPulseRow", [](PackState& s) { Mark(s.maps.PulseMap, {}); }, kPulseTables, 1},
-        CountedCase{"PulseRow1", [](PackState& s) { Mark(s.maps.PulseMap, {1}); }, kPulseTables, 1},
-        CountedCase{"PulseRowsTo5", [](PackState& s) { Mark(s.maps.PulseMap, {3, 4, 5}); }, kPulseTables, 5},
-        CountedCase{"PulseRow255", [](PackState& s) { Mark(s.maps.PulseMap, {255}); }, kPulseTables, 255},
-        CountedCase{"NoFilterRow", [](PackState& s) { Mark(s.maps.FilterMap, {}); }, kFilterTables, 1},
-        CountedCase{"FilterRowsTo18", [](PackState& s) { Mark(s.maps.FilterMap, {7, 8, 9, 18}); }, kFilterTables, 18},
-        CountedCase{"FilterRow255", [](PackState& s) { Mark(s.maps.FilterMap, {255}); }, kFilterTables, 255},
+        CountedCase{"NoWaveRow", [](PackState& s) { Mark(s.exploration.maps.WaveMap, {}); }, kWaveTables, 1},
+        CountedCase{"WaveRow0", [](PackState& s) { Mark(s.exploration.maps.WaveMap, {0}); }, kWaveTables, 1},
+        CountedCase{"WaveRowsTo17", [](PackState& s) { Mark(s.exploration.maps.WaveMap, {0, 1, 2, 17}); }, kWaveTables, 18},
+        CountedCase{"WaveRow255", [](PackState& s) { Mark(s.exploration.maps.WaveMap, {255}); }, kWaveTables, 256},
+        CountedCase{"NoPulseRow", [](PackState& s) { Mark(s.exploration.maps.PulseMap, {}); }, kPulseTables, 1},
+        CountedCase{"PulseRow1", [](PackState& s) { Mark(s.exploration.maps.PulseMap, {1}); }, kPulseTables, 1},
+        CountedCase{"PulseRowsTo5", [](PackState& s) { Mark(s.exploration.maps.PulseMap, {3, 4, 5}); }, kPulseTables, 5},
+        CountedCase{"PulseRow255", [](PackState& s) { Mark(s.exploration.maps.PulseMap, {255}); }, kPulseTables, 255},
+        CountedCase{"NoFilterRow", [](PackState& s) { Mark(s.exploration.maps.FilterMap, {}); }, kFilterTables, 1},
+        CountedCase{"FilterRowsTo18", [](PackState& s) { Mark(s.exploration.maps.FilterMap, {7, 8, 9, 18}); }, kFilterTables, 18},
+        CountedCase{"FilterRow255", [](PackState& s) { Mark(s.exploration.maps.FilterMap, {255}); }, kFilterTables, 255},
         // Each table follows its own map only.
-        CountedCase{"PulseDoesNotSizeFilter", [](PackState& s) { Mark(s.maps.PulseMap, {40}); }, kFilterTables, 1},
-        CountedCase{"FilterDoesNotSizeWave", [](PackState& s) { Mark(s.maps.FilterMap, {40}); }, kWaveTables, 1}),
+        CountedCase{"PulseDoesNotSizeFilter", [](PackState& s) { Mark(s.exploration.maps.PulseMap, {40}); }, kFilterTables, 1},
+        CountedCase{"FilterDoesNotSizeWave", [](PackState& s) { Mark(s.exploration.maps.FilterMap, {40}); }, kWaveTables, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFileGlides, TwentyGlidesExactLines) {
   auto state = SmallState();
   for (uint32_t g = 0; g < 20; ++g) state->image.Set(0x4060 + g, static_cast<uint16_t>(g));
-  state->counts.GlideCount = 20;
+  state->exploration.counts.GlideCount = 20;
   const std::string text = Render(*state);
   EXPECT_EQ(Block(text, "gldtbl"),
             (Lines{"\t!by $00,$01,$02,$03,$04,$05,$06,$07,$08,$09,$0A,$0B,$0C,$0D,$0E,$0F,$10",
@@ -663,13 +663,13 @@ class DataFileSectorList : public ::testing::TestWithParam<SectorListCase> {};
 TEST_P(DataFileSectorList, Lists) {
   const SectorListCase& c = GetParam();
   auto state = SmallState();
-  state->maps.SectorMap.fill(0);
+  state->exploration.maps.SectorMap.fill(0);
   for (int n = 0; n < c.sectors; ++n) {
-    state->maps.SectorMap[static_cast<size_t>(n)] = 1;
+    state->exploration.maps.SectorMap[static_cast<size_t>(n)] = 1;
     state->image.Set(SectorAddress(n), static_cast<uint16_t>(n));
     state->image.Set(SectorAddress(n) + 1, 0xFF);
   }
-  state->counts.SectorCount = static_cast<int16_t>(c.sectors);
+  state->exploration.counts.SectorCount = static_cast<int16_t>(c.sectors);
   const std::string text = Render(*state);
 
   std::string expectedTail = "Asecsl\r\n";
@@ -721,8 +721,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DataFileSectors, NoSectorEndsWithTheTwoStems) {
   auto state = SmallState();
-  state->maps.SectorMap.fill(0);
-  state->counts.SectorCount = 0;
+  state->exploration.maps.SectorMap.fill(0);
+  state->exploration.counts.SectorCount = 0;
   const std::string text = Render(*state);
   const std::string tail = ";...\r\nAsecsl\r\nAsecsh\r\n";
   ASSERT_GE(text.size(), tail.size());
@@ -744,12 +744,12 @@ class DataFileSectorBody : public ::testing::TestWithParam<SectorBodyCase> {};
 TEST_P(DataFileSectorBody, Values) {
   const SectorBodyCase& c = GetParam();
   auto state = SmallState();
-  state->maps.SectorMap.fill(0);
+  state->exploration.maps.SectorMap.fill(0);
   for (int n = 0; n <= c.sector; ++n) {
-    state->maps.SectorMap[static_cast<size_t>(n)] = 1;
+    state->exploration.maps.SectorMap[static_cast<size_t>(n)] = 1;
     state->image.Set(SectorAddress(n), 0xFF);
   }
-  state->counts.SectorCount = static_cast<int16_t>(c.sector + 1);
+  state->exploration.counts.SectorCount = static_cast<int16_t>(c.sector + 1);
   const uint32_t start = SectorAddress(c.sector);
   for (uint32_t k = 0; k < 256; ++k) state->image.Set(start + k, 0x30);
   for (const auto& [index, value] : c.entries) state->image.Set(start + static_cast<uint32_t>(index), value);
@@ -780,7 +780,7 @@ TEST(DataFilePack, LabelOrderAndInstrumentSlots) {
   tune.Instrument(4, {.ad = 0x56, .sr = 0x78, .hardRestart = 4});
   auto state = std::make_unique<PackState>();
   PackedTune packed;
-  RunOptions options;
+  PackOptions options;
   options.InputName = "tune.prg";
   options.OutputName = "tune";
   const std::vector<uint8_t> file = tune.File();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 #include "output/generated_text.h"
 #include "support/process.h"
 #include "support/tune_builder.h"
@@ -38,7 +38,7 @@ std::vector<uint8_t> TuneFile() {
 }
 
 // The two files as the in-memory pack renders them for these options.
-PackedTune Expected(const std::vector<uint8_t>& file, const RunOptions& options) {
+PackedTune Expected(const std::vector<uint8_t>& file, const PackOptions& options) {
   auto state = std::make_unique<PackState>();
   PackedTune packed;
   PackTune(file, options, *state, packed);
@@ -46,8 +46,8 @@ PackedTune Expected(const std::vector<uint8_t>& file, const RunOptions& options)
   return packed;
 }
 
-RunOptions DefaultOptions() {
-  RunOptions options;
+PackOptions DefaultOptions() {
+  PackOptions options;
   options.InputName = "tune.prg";
   options.OutputName = "tune";
   return options;
@@ -165,7 +165,7 @@ TEST_P(CrunchSwitch, LeavesBothFilesAsTheyAre) {
   EXPECT_TRUE(SameText(data, ReadText(crunched.dir / "the_data.a")));
   EXPECT_EQ(first.out, second.out);
 
-  RunOptions options = DefaultOptions();
+  PackOptions options = DefaultOptions();
   options.RequestedSong = c.song;
   options.PsidFlag = c.psid;
   options.SidType = c.sidType;

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/pack_pipeline.h"
+#include "pack/pack_tune.h"
 #include "output/generated_text.h"
 #include "support/process.h"
 #include "support/tune_builder.h"
@@ -32,14 +32,14 @@ namespace {
 struct GoldenCase {
   const char* name;
   std::vector<std::string> args;  // the command line after the program name
-  RunOptions options;             // what that command line asks for
+  PackOptions options;             // what that command line asks for
   std::function<void(TuneBuilder&)> tune;
 };
 
 void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
 
-RunOptions Opts(int16_t song = kAllSongs, bool psid = false, int16_t sidType = 0) {
-  RunOptions options;
+PackOptions Opts(int16_t song = kAllSongs, bool psid = false, int16_t sidType = 0) {
+  PackOptions options;
   options.RequestedSong = song;
   options.PsidFlag = psid;
   options.SidType = sidType;

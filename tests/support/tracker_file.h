@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/music_image.h"
+#include "common/music_image.h"
 
 namespace zspack::testing {
 

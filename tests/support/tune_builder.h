@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "image/music_image.h"
-#include "image/music_layout.h"
+#include "common/music_image.h"
+#include "common/music_layout.h"
 #include "support/tracker_file.h"
 
 namespace zspack::testing {

@@ -2,6 +2,7 @@
 // every address helper clamps its number to the table it indexes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace zspack {
@@ -42,26 +43,36 @@ inline constexpr uint32_t tracks = 0x4800;
 inline constexpr uint32_t sectors = 0x5400;
 }  // namespace addr
 
-// Bytes 6 and 7 of a song record: the song's speed and one setting copied as it is.
+// A song record in tunedats takes 8 bytes; bytes 6 and 7 are the song's speed and one
+// setting copied as it is.
+inline constexpr uint32_t kSongRecordSize = 8;
 inline constexpr uint32_t kSongSpeedOffset = 6;
 inline constexpr uint32_t kSongSettingOffset = 7;
 
+// Tracks, sectors and the two columns of the pulse and filter tables each take one page.
+inline constexpr uint32_t kPageSize = 0x100;
+
+// A number read from the music, held to the table it indexes.
+constexpr uint32_t ClampTo(int number, int count) {
+  return static_cast<uint32_t>(std::clamp(number, 0, count - 1));
+}
+
 constexpr uint32_t SongRecordAddress(int song) {
-  return addr::tunedats + 8u * static_cast<uint32_t>(song & 3);
+  return addr::tunedats + kSongRecordSize * ClampTo(song, kSongCount);
+}
+
+// Track number 0..11 as the data file labels it: kVoiceCount * song + voice.
+constexpr uint32_t TrackAddress(int track) {
+  return addr::tracks + kPageSize * ClampTo(track, kTrackCount);
 }
 
 constexpr uint32_t TrackAddress(int song, int voice) {
-  return addr::tracks + 0x300u * static_cast<uint32_t>(song & 3) +
-         0x100u * static_cast<uint32_t>(voice < 0 ? 0 : voice > 2 ? 2 : voice);
-}
-
-// Track number 0..11 as the data file labels it: 3 * song + voice.
-constexpr uint32_t TrackAddress(int track) {
-  return addr::tracks + 0x100u * static_cast<uint32_t>(track < 0 ? 0 : track > 11 ? 11 : track);
+  return TrackAddress(kVoiceCount * static_cast<int>(ClampTo(song, kSongCount)) +
+                      static_cast<int>(ClampTo(voice, kVoiceCount)));
 }
 
 constexpr uint32_t SectorAddress(int sector) {
-  return addr::sectors + 0x100u * static_cast<uint32_t>(sector < 0 ? 0 : sector > 95 ? 95 : sector);
+  return addr::sectors + kPageSize * ClampTo(sector, kSectorCount);
 }
 
 }  // namespace zspack

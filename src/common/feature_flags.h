@@ -29,16 +29,21 @@ inline constexpr std::string_view DefineName(Feature f) {
   return kFeatureDefines[static_cast<size_t>(f)];
 }
 
-// The flags and the three derived values; -1 means "none" for the values.
-struct FeatureState {
+// One flag per feature; Feature::kCount stands for "no feature" and is never set.
+struct FeatureFlags {
   std::array<bool, kFeatureCount> flags{};
+
+  bool Has(Feature f) const { return f != Feature::kCount && flags[static_cast<size_t>(f)]; }
+  void Set(Feature f) {
+    if (f != Feature::kCount) flags[static_cast<size_t>(f)] = true;
+  }
+};
+
+// The flags and the three derived values; -1 means "none" for the values.
+struct FeatureState : FeatureFlags {
   int16_t SelectedSong = -1;
   int16_t SingleSpeed = -1;
   int16_t MultiSpeed = -1;
-
-  bool Has(Feature f) const { return flags[static_cast<size_t>(f)]; }
-  void Set(Feature f) { flags[static_cast<size_t>(f)] = true; }
-  void Reset() { *this = FeatureState{}; }
 };
 
 }  // namespace zspack

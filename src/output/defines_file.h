@@ -3,13 +3,18 @@
 // RenderDefinesFile builds the whole text in memory from the options and feature results.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
-#include "driver/run_options.h"
-#include "features/feature_flags.h"
+#include "common/feature_flags.h"
+#include "common/pack_options.h"
 
 namespace zspack {
 
-std::string RenderDefinesFile(const RunOptions& options, const FeatureState& features);
+std::string RenderDefinesFile(const PackOptions& options, const FeatureState& features);
+
+// Every name the defines file can define, from the tables the renderer writes them from.
+std::span<const std::string_view> DefinesFileNames();
 
 }  // namespace zspack

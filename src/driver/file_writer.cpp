@@ -1,4 +1,4 @@
-#include "output/file_writer.h"
+#include "driver/file_writer.h"
 
 #include <cstdio>
 

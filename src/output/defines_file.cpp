@@ -1,18 +1,37 @@
-#include "features/defines_file.h"
+#include "output/defines_file.h"
 
-#include "explore/map_text.h"
-#include "output/data_file.h"
+#include <array>
+#include <initializer_list>
+
+#include "common/text.h"
 #include "output/hex_byte.h"
 
 namespace zspack {
 
 namespace {
 
-constexpr std::string_view kEol = "\r\n";
+// The defines that carry a value or pick the header, as the player sources name them.
+constexpr std::string_view kSidModel = "_SIDMODEL_";
+constexpr std::string_view kOnlySong = "_ONLY_SONG_";
+constexpr std::string_view kSingleSpeed = "_SINGLE_SPEED_";
+constexpr std::string_view kMultiSpeed = "_MULTISPEED_";
+constexpr std::string_view kAnyTuner = "_ANYTUNER_";
+constexpr std::string_view kTunerCount = "tc";
+constexpr std::string_view kTieOrTune = "_TIE_OR_TUNE_";
+constexpr std::array kValueDefines = {kSidModel, kOnlySong, kSingleSpeed, kMultiSpeed,
+                                      kAnyTuner, kTunerCount, kTieOrTune};
 
 void AppendDefine(std::string& out, std::string_view name) {
   out += '\t';
   out += name;
+  out += kEol;
+}
+
+void AppendValueDefine(std::string& out, std::string_view name, long value) {
+  out += '\t';
+  out += name;
+  out += " = ";
+  AppendNumber(out, value);
   out += kEol;
 }
 
@@ -61,22 +80,39 @@ constexpr DerivedDefine kDerivedDefines[] = {
 constexpr Feature kTuners[] = {Feature::kTuneAd, Feature::kTuneSr, Feature::kTuneFf,
                                Feature::kTuneFp, Feature::kTunePp};
 
+constexpr auto kAllDefineNames = [] {
+  std::array<std::string_view,
+             std::size(kValueDefines) + kFeatureCount + std::size(kDerivedDefines)> names{};
+  size_t n = 0;
+  for (const std::string_view name : kValueDefines) names[n++] = name;
+  for (const std::string_view name : kFeatureDefines) names[n++] = name;
+  for (const DerivedDefine& derived : kDerivedDefines) names[n++] = derived.name;
+  return names;
+}();
+
 }  // namespace
 
-std::string RenderDefinesFile(const RunOptions& options, const FeatureState& features) {
-  std::string out;
-  out.reserve(1024);
+std::span<const std::string_view> DefinesFileNames() { return kAllDefineNames; }
 
+std::string RenderDefinesFile(const PackOptions& options, const FeatureState& features) {
+  constexpr size_t kLongestText = 1024;  // every define and both names fit many times over
+  std::string out;
+  out.reserve(kLongestText + options.InputName.size() + 2 * options.OutputName.size());
+
+  // The one Latin-1 byte of the generated files: the u-umlaut of "für".
   out += ";Defines f\xFCr ";
   AppendCommentSafe(out, options.InputName);
-  out += "\r\n;\r\n";
+  out += kEol;
+  out += ';';
+  out += kEol;
   if (options.PsidFlag) {
-    out += "\t_SIDMODEL_ = ";
-    AppendNumber(out, options.SidType);
-    out += "\r\n\t!SRC \"PSID_header.a\"\r\n";
+    AppendValueDefine(out, kSidModel, options.SidType);
+    out += "\t!SRC \"PSID_header.a\"";
+    out += kEol;
   } else {
+    constexpr unsigned kHighByteShift = 8;
     out += "\t* = ";
-    out += HexByte(static_cast<long>(options.StartAddress >> 8));
+    out += HexByte(static_cast<long>(options.StartAddress >> kHighByteShift));
     out += HexDigits(static_cast<long>(options.StartAddress));
     out += kEol;
   }
@@ -84,25 +120,22 @@ std::string RenderDefinesFile(const RunOptions& options, const FeatureState& fea
   out += "\t!to \"";
   AppendOutputName(out, options.OutputName);
   if (options.PsidFlag) out += ".sid";
-  out += "\"\r\n\r\n";
+  out += '"';
+  out += kEol;
+  out += kEol;
 
-  if (features.SelectedSong != -1) out += "\t_ONLY_SONG_ = 0\r\n";
-  if (features.SingleSpeed != -1) {
-    out += "\t_SINGLE_SPEED_ = ";
-    AppendNumber(out, features.SingleSpeed);
-    out += kEol;
-  }
-  if (features.MultiSpeed > 0) {
-    out += "\t_MULTISPEED_ = ";
-    AppendNumber(out, features.MultiSpeed);
-    out += kEol;
-  }
+  if (features.SelectedSong != -1) AppendValueDefine(out, kOnlySong, 0);
+  if (features.SingleSpeed != -1) AppendValueDefine(out, kSingleSpeed, features.SingleSpeed);
+  if (features.MultiSpeed > 0) AppendValueDefine(out, kMultiSpeed, features.MultiSpeed);
 
   for (size_t i = 0; i < kFeatureCount; ++i) {
     if (features.flags[i]) AppendDefine(out, kFeatureDefines[i]);
   }
 
-  out += ";...\r\n;kreiert aus diesen Obigen ...\r\n;...\r\n";
+  for (const std::string_view line : {";...", ";kreiert aus diesen Obigen ...", ";..."}) {
+    out += line;
+    out += kEol;
+  }
   for (const DerivedDefine& derived : kDerivedDefines) {
     if (derived.holds(features)) AppendDefine(out, derived.name);
   }
@@ -110,14 +143,13 @@ std::string RenderDefinesFile(const RunOptions& options, const FeatureState& fea
   int tuners = 0;
   for (const Feature t : kTuners) tuners += features.Has(t) ? 1 : 0;
   if (tuners > 0) {
-    AppendDefine(out, "_ANYTUNER_");
-    out += "\ttc = ";
-    AppendNumber(out, tuners);
-    out += kEol;
+    AppendDefine(out, kAnyTuner);
+    AppendValueDefine(out, kTunerCount, tuners);
   }
-  if (tuners > 0 || features.Has(Feature::kTieNotes)) AppendDefine(out, "_TIE_OR_TUNE_");
+  if (tuners > 0 || features.Has(Feature::kTieNotes)) AppendDefine(out, kTieOrTune);
 
-  out += ";...\r\n";
+  out += ";...";
+  out += kEol;
   return out;
 }
 

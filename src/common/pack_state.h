@@ -1,0 +1,54 @@
+// PackState: everything one pack works on (the image, what exploring it found, the
+// feature results), a plain value so that many packs can run side by side in one process.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "common/feature_flags.h"
+#include "common/music_image.h"
+#include "common/music_layout.h"
+
+namespace zspack {
+
+// One byte mark per entry of a music table: 0 not used, 1 used.
+using SongMarks = std::array<uint8_t, kSongCount>;
+using SectorMarks = std::array<uint8_t, kSectorCount>;
+using InstrumentMarks = std::array<uint8_t, kInstrumentCount>;
+using GlideMarks = std::array<uint8_t, kGlideCount>;
+using RowMarks = std::array<uint8_t, kTableRows>;
+
+struct UsageMaps {
+  SongMarks SongMap{};
+  SectorMarks SectorMap{};
+  InstrumentMarks InstrumentMap{};
+  GlideMarks GlideMap{};
+  RowMarks WaveMap{};
+  RowMarks PulseMap{};
+  RowMarks FilterMap{};
+};
+
+struct Counts {
+  int16_t SectorCount = 0;
+  int16_t InstrumentCount = 0;  // distinct instruments selected in used sectors
+  int16_t GlideCount = 0;
+  // The highest instrument number in use, -1 when none: the instrument tables keep the
+  // slots 0..HighestInstrument so that instruments above a gap are not lost.
+  int16_t HighestInstrument = -1;
+};
+
+// What exploring the music found: the maps and counts of what the songs use, and the
+// features that the entries of the played tracks and sectors call for.
+struct Exploration {
+  UsageMaps maps;
+  Counts counts;
+  FeatureFlags entryFeatures{};
+};
+
+struct PackState {
+  MusicImage image;
+  Exploration exploration;
+  FeatureState features;
+};
+
+}  // namespace zspack

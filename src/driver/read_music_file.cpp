@@ -1,0 +1,73 @@
+#include "driver/read_music_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "image/depack.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace zspack {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Opens a file for reading; null for what cannot be opened, a directory included.
+std::FILE* OpenForReading(const std::string& path) {
+#ifdef _WIN32
+  return std::fopen(path.c_str(), "rb");  // fopen refuses directories on Windows
+#else
+  // Without O_NONBLOCK, opening a named pipe that nobody writes to would wait for ever;
+  // with it the open returns and the read then finds the pipe empty.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) close(fd);
+  return file;
+#endif
+}
+
+}  // namespace
+
+MusicFile ReadMusicFile(std::string_view name) {
+  MusicFile result;
+  // An embedded NUL would open a different file than the one named.
+  if (name.empty() || name.find('\0') != std::string_view::npos) {
+    result.status = ReadStatus::kCannotOpen;
+    return result;
+  }
+  const std::string path(name);
+  std::FILE* raw = OpenForReading(path);
+  if (raw == nullptr) {
+    result.status = ReadStatus::kCannotOpen;
+    return result;
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(raw);
+
+  // At most the deciding bytes and one more; anything later would lie after an end record
+  // or after a store past the image, and cannot change the result. Left uninitialised:
+  // only the pages that the file's bytes are read into get touched.
+  constexpr size_t kBufferSize = kDepackDecidingBytes + 1;
+  result.buffer.reset(new uint8_t[kBufferSize]);
+  result.size = std::fread(result.buffer.get(), 1, kBufferSize, file.get());
+  const bool readFailed = std::ferror(file.get()) != 0;
+  if (std::fclose(file.release()) != 0 || readFailed) result.status = ReadStatus::kReadFailed;
+  return result;
+}
+
+}  // namespace zspack
