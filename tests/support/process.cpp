@@ -44,7 +44,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   const std::string outFile = setup.stdoutPath.empty() ? capture / "out" : setup.stdoutPath;
   const std::string errFile = capture / "err";
   int pipeFds[2] = {-1, -1};
-  if (setup.stdoutReaderless && pipe(pipeFds) != 0) return {};
+  if (setup.stdoutReaderless) {
+    if (pipe(pipeFds) != 0) return {};
+    close(pipeFds[0]);  // no reader, ever: gone before the child can write
+  }
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(workDir.c_str()) != 0) _exit(126);
@@ -53,7 +56,6 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                                            : open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(126);
-    if (setup.stdoutReaderless) close(pipeFds[0]);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
@@ -66,10 +68,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  if (setup.stdoutReaderless) {
-    close(pipeFds[0]);  // no reader, ever
-    close(pipeFds[1]);
-  }
+  if (setup.stdoutReaderless) close(pipeFds[1]);
   ProcessResult result;
   int status = 0;
   waitpid(pid, &status, 0);
