@@ -1,13 +1,13 @@
 // Writes the fuzz seed corpus: representative tunes built with the test suite's
 // TuneBuilder and one file of each malformed class, each behind the five switch bytes
-// that pack_invariants.h decodes. Usage: fuzz_make_corpus DIR (files are replaced).
+// that fuzz_input.h decodes. Usage: fuzz_make_corpus DIR (files are replaced).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "pack_invariants.h"
+#include "fuzz_input.h"
 #include "support/tune_builder.h"
 
 namespace {

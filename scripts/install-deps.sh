@@ -12,6 +12,11 @@ if [ "${1:-}" = "--test" ]; then
   pkg libgtest-dev
   pkg libbenchmark-dev
   have sidplayfp || need="$need sidplayfp"
+  have lintian || need="$need lintian"
+  have mandoc || need="$need mandoc"
+  have groff || need="$need groff-base"
+  have man || need="$need man-db"
+  have dpkg-shlibdeps || need="$need dpkg-dev"
   have clang++ || need="$need clang"
   pkg libclang-rt-14-dev
   have cppcheck || need="$need cppcheck"

@@ -15,7 +15,7 @@ echo "-- clang-tidy"
 cxx=clang++
 command -v "$cxx" >/dev/null 2>&1 || cxx=g++
 cmake -S . -B build-tidy -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DZSPACK_TESTS=OFF \
-  -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+  -DZSPACK_SANITIZE=OFF -DZSPACK_FUZZ=OFF -DZSPACK_BENCH=OFF -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
 ls src/*/*.cpp | xargs -P "$jobs" -n 3 clang-tidy -p build-tidy --quiet 2>/dev/null >build-tidy/clang-tidy.log || {
   grep -E "(warning|error):" build-tidy/clang-tidy.log || cat build-tidy/clang-tidy.log
   echo "clang-tidy: findings above" >&2
@@ -30,7 +30,8 @@ echo "cppcheck: clean"
 
 echo "-- valgrind"
 if [ ! -x build/zspack ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # valgrind and the sanitizers do not mix: the build must be a plain one.
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZSPACK_SANITIZE=OFF -DZSPACK_FUZZ=OFF >/dev/null
   cmake --build build -j "$jobs" --target zspack >/dev/null
 fi
 work=$(mktemp -d)

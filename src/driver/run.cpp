@@ -98,10 +98,11 @@ class Run {
     if (!console_.Flush()) report = &ReportFor(Outcome::kWriteFailed);
     if (report->runtimeError) {
       // Nothing is left to tell if standard error fails too: the exit code still says it.
-      std::string line = "Runtime error ";
-      AppendNumber(line, report->exitCode);
-      line += '\n';
-      errors_.Write(line);
+      std::string number;
+      AppendNumber(number, report->exitCode);
+      errors_.Write("Runtime error ");
+      errors_.Write(number);
+      errors_.Write("\n");
       errors_.Flush();
       return report->exitCode;
     }

@@ -67,7 +67,7 @@ constexpr std::string_view kSectionBreak = ";...";
 constexpr size_t kEntriesPerLine = 17;
 // A "!by" line of the sector address lists holds 8 entries.
 constexpr int kSectorsPerLine = 8;
-constexpr std::string_view kByteLine = "\r\n\t!by";
+constexpr std::string_view kByteLine = "\t!by";  // starts a line of byte data
 
 // ",$00" to ",$FF": a data entry with the comma that separates it from the one before.
 constexpr size_t kEntryChars = 4;
@@ -106,8 +106,13 @@ void AppendSectorList(std::string& out, const Exploration& found, std::string_vi
   int remaining = found.counts.SectorCount;
   int i = 0;
   while (remaining > 0) {
-    out += (i % kSectorsPerLine == 0) ? kByteLine : ",";
-    if (i % kSectorsPerLine == 0) out += ' ';
+    if (i % kSectorsPerLine == 0) {
+      out += kEol;
+      out += kByteLine;
+      out += ' ';
+    } else {
+      out += ',';
+    }
     while (i < kSectorCount - 1 && found.maps.SectorMap[static_cast<size_t>(i)] == 0) ++i;
     out += op;
     out += NumberedLabel(kSectorStem, i).view();
@@ -175,12 +180,13 @@ void WriteByteTable(std::string& out, const MusicImage& image, std::string_view 
   const size_t entries = count > 1 ? static_cast<size_t>(count) : 1;
   const size_t lines = (entries + kEntriesPerLine - 1) / kEntriesPerLine;
   const size_t at = out.size();
-  out.resize(at + label.size() + lines * kByteLine.size() + entries * kEntryChars + kEol.size());
+  out.resize(at + label.size() + lines * (kEol.size() + kByteLine.size()) + entries * kEntryChars +
+             kEol.size());
   char* p = out.data() + at;
   p = std::copy(label.begin(), label.end(), p);
   size_t k = 0;
   while (k < entries) {
-    p = std::copy(kByteLine.begin(), kByteLine.end(), p);
+    p = std::copy(kByteLine.begin(), kByteLine.end(), std::copy(kEol.begin(), kEol.end(), p));
     char* const first = p;
     for (const size_t lineEnd = std::min(entries, k + kEntriesPerLine); k < lineEnd; ++k) {
       std::memcpy(p, kSeparatedHex[image.Byte(start + static_cast<uint32_t>(k))].data(), kEntryChars);

@@ -129,7 +129,9 @@ std::string GoodData() {
   return ";data dump of \"a\"\r\n;\r\narpspds\t!by $00,$00,$00,$00\r\ntunedats\r\n"
          "\t!by <.trk00,>.trk00,<.trk01,>.trk01,<.trk02,>.trk02,$05,$00\r\n"
          ".trk00\r\n\t!by $00,$FF\r\n.trk01\r\n\t!by $FF\r\n.trk02\r\n\t!by $FF\r\n;...\r\n"
-         "gldtbl\r\n\t!by $00\r\ngldtbh\r\n\t!by $00\r\n;...\r\nadtb\r\n\t!by $00\r\nhf2tb\r\n\t!by $00\r\n"
+         "gldtbl\r\n\t!by $00\r\ngldtbh\r\n\t!by $00\r\n;...\r\nadtb\r\n\t!by $00\r\nsrtb\r\n\t!by $00\r\n"
+         "aptb\r\n\t!by $00\r\npptb\r\n\t!by $00\r\nfptb\r\n\t!by $00\r\nv1tb\r\n\t!by $00\r\nv2tb\r\n\t!by $00\r\n"
+         "v3tb\r\n\t!by $00\r\nhrtb\r\n\t!by $00\r\nhf1tb\r\n\t!by $00\r\nhf2tb\r\n\t!by $00\r\n"
          "wave\r\n\t!by $00\r\ntrans\r\n\t!by $00\r\nptb1 = *-1\r\n\t!by $00\r\nptb2 = *-1\r\n\t!by $00\r\n"
          "ftb1 = *-1\r\n\t!by $00\r\nftb2 = *-1\r\n\t!by $00\r\n;...\r\n.sec00\r\n\t!by $FF\r\n"
          "Asecsl\r\n\t!by <.sec00\r\nAsecsh\r\n\t!by >.sec00\r\n";
@@ -165,6 +167,10 @@ TEST(FuzzCorpusReplay, CheckerRejectsBrokenDataFiles) {
       {"lower-case hex", Replace(GoodData(), "$05", "$0a")},
       {"high byte where the low belongs", Replace(GoodData(), "<.trk01", ">.trk01")},
       {"missing table", Replace(GoodData(), "gldtbh\r\n\t!by $00\r\n", "")},
+      {"unknown label", Replace(GoodData(), "hrtb\r\n", "hrtab\r\n")},
+      {"values before any label", Replace(GoodData(), "arpspds\t!by", "\t!by")},
+      {"tracks out of voice order", Replace(GoodData(), "<.trk00,>.trk00,<.trk01,>.trk01", "<.trk01,>.trk01,<.trk00,>.trk00")},
+      {"track not named by tunedats", Replace(GoodData(), ".trk02\r\n\t!by $FF\r\n", ".trk02\r\n\t!by $FF\r\n.trk05\r\n\t!by $FF\r\n")},
   };
   for (const auto& row : table) {
     EXPECT_NE(detail::CheckDataFile(row.data, state), "") << row.what;

@@ -13,30 +13,47 @@
 
 #include "support/tune_builder.h"
 
+extern char** environ;  // NOLINT(readability-redundant-declaration)
+
 namespace zspack::testing {
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workDir, const std::string& stdoutPath) {
-  return RunProcess(program, args, workDir, stdoutPath, ProcessSetup{});
+namespace {
+
+std::string FromEnvironment(const char* name, const std::string& otherwise) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0' ? value : otherwise;
 }
 
+}  // namespace
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workDir, const std::string& stdoutPath,
-                         const ProcessSetup& setup) {
-  // The child's environment, when one is given, as the array that execve takes.
+                         const std::string& workDir, const ProcessSetup& setup) {
+  std::vector<std::string> environment;
+  for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
+  environment.insert(environment.end(), setup.environment.begin(), setup.environment.end());
   std::vector<char*> envp;
-  if (setup.environment) {
-    for (const std::string& e : *setup.environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-  }
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> all = {program};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
   TempDir capture;
-  const std::string outFile = stdoutPath.empty() ? capture / "out" : stdoutPath;
+  const std::string outFile = setup.stdoutPath.empty() ? capture / "out" : setup.stdoutPath;
   const std::string errFile = capture / "err";
+  int pipeFds[2] = {-1, -1};
+  if (setup.stdoutReaderless) {
+    if (pipe(pipeFds) != 0) return {};
+    close(pipeFds[0]);  // no reader, ever: gone before the child can write
+  }
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(workDir.c_str()) != 0) _exit(126);
     const int in = open("/dev/null", O_RDONLY);
-    const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out = setup.stdoutReaderless ? pipeFds[1]
+                                           : open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(126);
     dup2(in, 0);
@@ -48,24 +65,27 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          static_cast<rlim_t>(setup.fileSizeLimit)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    if (setup.environment) {
-      execve(program.c_str(), argv.data(), envp.data());
-    } else {
-      execv(program.c_str(), argv.data());
-    }
+    execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
+  if (setup.stdoutReaderless) close(pipeFds[1]);
   ProcessResult result;
   int status = 0;
   waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  if (stdoutPath.empty()) result.out = ReadText(outFile);
+  if (setup.stdoutPath.empty() && !setup.stdoutReaderless) result.out = ReadText(outFile);
   result.err = ReadText(errFile);
   return result;
+}
+
+bool UnderLauncher() { return !FromEnvironment("ZSPACK_TEST_LAUNCHER", "").empty(); }
+
+ProcessResult RunZspack(const std::vector<std::string>& args, const std::string& workDir,
+                        const ProcessSetup& setup) {
+  if (!UnderLauncher()) return RunProcess(ZspackBinary(), args, workDir, setup);
+  std::vector<std::string> all = {ZspackBinary()};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProcess(FromEnvironment("ZSPACK_TEST_LAUNCHER", ""), all, workDir, setup);
 }
 
 TempDir::TempDir() {
@@ -83,14 +103,15 @@ TempDir::~TempDir() {
 }
 
 void InstallStandInAssembler(const TempDir& dir, int exitCode) {
-  const std::string path = dir / "ACME.exe";
-  std::ofstream script(path, std::ios::trunc);
-  script << "#!/bin/sh\nprintf '[%s]' \"$@\" >> acme_args.txt\necho >> acme_args.txt\n"
-         << "echo '[stand-in assembler ran]'\nexit " << exitCode << "\n";
-  script.close();
-  chmod(path.c_str(), 0755);
+  const std::string standIn = FromEnvironment("ZSPACK_TEST_STANDIN", ZSPACK_STANDIN_ACME);
+  std::filesystem::copy_file(standIn, dir / "ACME.exe",
+                             std::filesystem::copy_options::overwrite_existing);
+  if (exitCode != 0) {
+    const std::string text = std::to_string(exitCode);
+    WriteBytes(dir / "acme_exit.txt", std::vector<uint8_t>(text.begin(), text.end()));
+  }
 }
 
-std::string ZspackBinary() { return ZSPACK_BINARY; }
+std::string ZspackBinary() { return FromEnvironment("ZSPACK_TEST_BINARY", ZSPACK_BINARY); }
 
 }  // namespace zspack::testing

@@ -1,9 +1,10 @@
 // RunProcess: runs a program with arguments in a working directory, standard input from
-// /dev/null (or a given file), and gives its exit code and both output streams; TempDir is
-// a fresh directory removed with its contents when the test ends.
+// /dev/null, and gives its exit code and both output streams; TempDir is a fresh
+// directory removed with its contents when the test ends. zspack itself can be run
+// through a launcher (ZSPACK_TEST_LAUNCHER=wine with ZSPACK_TEST_BINARY=zspack.exe), so
+// the same cases check the Windows build.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,20 +16,24 @@ struct ProcessResult {
   std::string err;
 };
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workDir, const std::string& stdoutPath = "");
-
-// What a child may get besides the plain run: its whole environment instead of the test's,
-// and a limit on the size of every file it writes (a write past it fails with EFBIG, as
-// SIGXFSZ is ignored in the child).
+// What a child may get besides the plain run.
 struct ProcessSetup {
-  std::optional<std::vector<std::string>> environment;
-  long long fileSizeLimit = -1;  // bytes, -1 for no limit
+  std::string stdoutPath;                // standard output to this file ("" captures it)
+  bool stdoutReaderless = false;         // standard output a pipe whose reader has gone
+  std::vector<std::string> environment;  // added to the test's own environment
+  long long fileSizeLimit = -1;          // bytes for every file it writes, -1 none; a
+                                         // write past it fails with EFBIG (SIGXFSZ ignored)
 };
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workDir, const std::string& stdoutPath,
-                         const ProcessSetup& setup);
+                         const std::string& workDir, const ProcessSetup& setup = {});
+
+// zspack as the tests run it: ZSPACK_TEST_BINARY or the build's own, through the launcher.
+ProcessResult RunZspack(const std::vector<std::string>& args, const std::string& workDir,
+                        const ProcessSetup& setup = {});
+
+// True when zspack runs through a launcher (the Windows build under wine).
+bool UnderLauncher();
 
 class TempDir {
  public:
@@ -43,8 +48,7 @@ class TempDir {
   std::string path_;
 };
 
-// A stand-in ACME.exe: a shell script that records its arguments in acme_args.txt and
-// exits with the given code.
+// The stand-in ACME.exe (support/standin_acme.c) in `dir`, exiting with `exitCode`.
 void InstallStandInAssembler(const TempDir& dir, int exitCode);
 
 // The zspack executable under test.
