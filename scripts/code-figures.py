@@ -165,7 +165,8 @@ def main():
 
     print("places where each format rule is written:")
     for rule, places in rule_places():
-        print("  %2d  %s (%d lines)" % (len(places), rule, sum(places.values())))
+        lines = sum(places.values())
+        print("  %2d  %s (%d line%s)" % (len(places), rule, lines, "" if lines == 1 else "s"))
         if options.places:
             for place, lines in sorted(places.items()):
                 print("        %s (%d line%s)" % (place, lines, "" if lines == 1 else "s"))

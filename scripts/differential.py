@@ -3,10 +3,11 @@
 
 Each case is one tune from make_random_tunes, placed in a scratch folder under the input
 name of its command line, with a stand-in ACME.exe beside it (one that exits 0, one that
-fails, or none at all) and now and then a folder where a generated file should go. Both
-binaries run in their own copy of that folder, with standard input from /dev/null; their
-standard output, standard error, exit code, both generated files and the folder's
-listing afterwards must be identical byte for byte.
+fails or is killed, one that cannot be started, or none at all), now and then a folder
+where a generated file should go or stale generated files, and now and then a console
+that takes no text. Both binaries run in their own copy of that folder, with standard
+input from /dev/null; their standard output, standard error, exit code, both generated
+files and the folder's listing afterwards must be identical byte for byte.
 
 Usually started through scripts/differential.sh, which finds or builds the tune tool.
 Exits 0 when every case is identical, 1 on any difference, 2 on a usage error.
@@ -32,6 +33,7 @@ RUN_TIME_LIMIT = 60  # seconds per process; a hang is a result like any other
 # shows as a console difference.
 ASSEMBLER_OK = b"#!/bin/sh\necho \"[stand-in assembler: $*]\"\nexit 0\n"
 ASSEMBLER_FAILS = b"#!/bin/sh\necho \"[stand-in assembler: $*]\"\nexit %d\n"
+ASSEMBLER_KILLED = b"#!/bin/sh\necho \"[stand-in assembler: $*]\"\nkill -9 $$\n"
 
 
 def random_switch(rng):
@@ -118,11 +120,13 @@ def random_case(index, tune, rng):
         "tune": tune,
         "args": args,
         "placed": placed,
-        "assembler": rng.choices(["ok", "missing", "fails", "not-executable"], [80, 9, 9, 2])[0],
+        "assembler": rng.choices(["ok", "missing", "fails", "killed", "not-executable"], [80, 8, 8, 2, 2])[0],
         "fail_code": rng.choice(FAIL_CODES),
         # A folder where a generated file goes, or stale files to be replaced.
         "setup": "defines-folder" if setup < 0.02 else "data-folder" if setup < 0.04
         else "stale" if setup < 0.08 else "plain",
+        # Now and then a console that takes no text: the run ends with a runtime error.
+        "console": "full" if rng.random() < 0.02 else "captured",
     }
 
 
@@ -139,6 +143,7 @@ def write_assemblers(folder):
     for name, script, mode in [
         ("ok", ASSEMBLER_OK, 0o755),
         ("not-executable", ASSEMBLER_OK, 0o644),
+        ("killed", ASSEMBLER_KILLED, 0o755),
     ] + [("fails %d" % code, ASSEMBLER_FAILS % code, 0o755) for code in FAIL_CODES]:
         path = os.path.join(folder, name.replace(" ", "-").encode())
         with open(path, "wb") as out:
@@ -190,10 +195,12 @@ def generated(folder, name):
 def run_one(binary, case, folder, assemblers):
     prepare(case, folder, assemblers)
     try:
-        done = subprocess.run([binary] + case["args"], cwd=folder, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RUN_TIME_LIMIT)
+        with open(os.devnull if case["console"] == "captured" else "/dev/full", "wb") as full:
+            done = subprocess.run([binary] + case["args"], cwd=folder, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.PIPE if case["console"] == "captured" else full,
+                                  stderr=subprocess.PIPE, timeout=RUN_TIME_LIMIT)
         exit_code = done.returncode
-        out, err = done.stdout, done.stderr
+        out, err = done.stdout or b"", done.stderr
     except subprocess.TimeoutExpired as hang:
         exit_code, out, err = "hung for %d s" % RUN_TIME_LIMIT, hang.stdout or b"", hang.stderr or b""
     result = {"exit code": exit_code, "stdout": out, "stderr": err}
@@ -224,8 +231,8 @@ def show_value(value):
 def describe(case, results, differences, scratch):
     args = " ".join(repr(a.decode("latin-1")) for a in case["args"])
     print("--- case %d: zspack %s" % (case["index"], args))
-    print("    tune %s, assembler %s, setup %s; folders kept in %s" % (
-        case["tune"].decode(), case["assembler"], case["setup"],
+    print("    tune %s, assembler %s, setup %s, console %s; folders kept in %s" % (
+        case["tune"].decode(), case["assembler"], case["setup"], case["console"],
         os.path.join(scratch, b"%04d" % case["index"]).decode("latin-1")))
     for field in differences:
         print("    %s differs:" % field)
