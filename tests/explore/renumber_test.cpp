@@ -45,6 +45,8 @@ TEST(CompactSectors, MovesUsedSectorsDownAndRewritesEveryTrack) {
     TuneBuilder tune;
     for (const Track& t : c.tracks) tune.Track(t.number / kVoiceCount, t.number % kVoiceCount, t.before);
     for (int n : c.used) tune.Sector(n, {static_cast<uint8_t>(n), static_cast<uint8_t>(0x30 + n), 0xFF});
+    // A byte in each sector's last entry: a move must copy all 256 entries.
+    for (int n : c.used) tune.Poke(SectorAddress(n) + kSectorEntries - 1, static_cast<uint8_t>(0x40 + n));
     auto state = StateOf(tune.Image());
     for (int n : c.used) state->exploration.maps.SectorMap[static_cast<size_t>(n)] = 1;
 
