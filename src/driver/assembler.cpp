@@ -6,7 +6,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cerrno>
 #include <csignal>
 // POSIX leaves declaring environ to the program; glibc's <unistd.h> may declare it too.
 extern char** environ;  // NOLINT(readability-redundant-declaration)
@@ -53,15 +52,16 @@ AssemblerResult RunAssembler() {
   const int spawned = posix_spawn(&pid, program, nullptr, &attributes, argv, environ);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0) return {};
+  // No signal handler is installed while the assembler runs, so nothing interrupts the
+  // wait, and SIGCHLD has its default action (main sees to it), so the child is kept to be
+  // waited for.
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return {true, 1};
-  }
+  if (waitpid(pid, &status, 0) != pid) return {true, 1};
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
-  // As a shell reports it: 128 and the signal's number.
+  // Killed by a signal, the only other end a wait without WUNTRACED reports; as a shell
+  // reports it: 128 and the signal's number.
   constexpr int kSignalled = 128;
-  if (WIFSIGNALED(status)) return {true, kSignalled + WTERMSIG(status)};
-  return {true, 1};
+  return {true, kSignalled + WTERMSIG(status)};
 }
 
 #endif

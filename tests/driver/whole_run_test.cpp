@@ -76,6 +76,8 @@ struct WholeRun {
   int acmeExit = 0;
   Console console = Console::kCaptured;
   long long fileSizeLimit = -1;  // for every file the run writes, the console included
+  std::string fullDevice = {};   // a generated file that is a link to /dev/full
+  bool sigchldIgnored = false;
   std::string cut = {};               // the generated file that a failed write leaves short
   std::string err = {};
   std::vector<std::string> filesLike = {};  // generated files as for these arguments instead
@@ -91,6 +93,8 @@ struct WholeRun {
   WholeRun Limit(long long bytes, std::string cutFile = "") const {
     auto r = *this; r.fileSizeLimit = bytes; r.cut = std::move(cutFile); return r.Posix();
   }
+  WholeRun FullDevice(std::string f) const { auto r = *this; r.fullDevice = std::move(f); return r.Posix(); }
+  WholeRun SigchldIgnored() const { auto r = *this; r.sigchldIgnored = true; return r.Posix(); }
   WholeRun Err(std::string e) const { auto r = *this; r.err = std::move(e); return r; }
   WholeRun Like(std::vector<std::string> a) const { auto r = *this; r.filesLike = std::move(a); return r; }
   WholeRun Has(std::string d) const { auto r = *this; r.definesHas = std::move(d); return r; }
@@ -225,6 +229,9 @@ const WholeRun kRuns[] = {
     // How the assembler ended.
     Pack("AssemblerExitsWith1", {"tune.prg", "out"}, 1, AssemblyFailed(1), kAll).Assembler(Acme::kStandIn, 1),
     Pack("AssemblerExitsWith3", {"tune.prg", "out"}, 1, AssemblyFailed(3), kAll).Assembler(Acme::kStandIn, 3),
+    // Started by a process that ignores SIGCHLD, the assembler's exit code is still seen.
+    Pack("AssemblerExitCodeWithSigchldIgnored", {"tune.prg", "out"}, 1, AssemblyFailed(3), kAll)
+        .Assembler(Acme::kStandIn, 3).SigchldIgnored(),
     Pack("AssemblerExitsWith255", {"tune.prg", "out"}, 1, AssemblyFailed(255), kAll).Assembler(Acme::kStandIn, 255),
     // Windows exit codes are not cut to 8 bits.
     Pack("AssemblerExitsWith300", {"tune.prg", "out"}, 1, AssemblyFailed(300), kAll).Assembler(Acme::kStandIn, 300).Windows(),
@@ -255,6 +262,7 @@ const WholeRun kRuns[] = {
     // Every file is limited; the console goes to /dev/null.
     Silent("DefinesWriteFails", {"tune.prg", "out"}, Console::kDevNull, {kDefines}).Limit(64, kDefines),
     Silent("DataWriteFails", {"tune.prg", "out"}, Console::kDevNull, {kDefines, kData}).Limit(600, kData),
+    Silent("DataOnAFullDevice", {"tune.prg", "out"}, Console::kDevNull, {kDefines}).FullDevice(kData),
 };
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, mode_t mode = 0644) {
@@ -272,6 +280,7 @@ void PrepareFolder(const WholeRun& c, const TempDir& dir, const TempDir& elsewhe
   if (c.files.empty()) WriteFile(dir / "tune.prg", GoodTune());
   for (const auto& [name, bytes] : c.files) WriteFile(dir / name, bytes);
   for (const std::string& name : c.directories) fs::create_directories(dir / name);
+  if (!c.fullDevice.empty()) fs::create_symlink("/dev/full", dir / c.fullDevice);
   if (!c.fifo.empty()) {
     ASSERT_EQ(mkfifo((dir / c.fifo).c_str(), 0644), 0);
   }
@@ -299,6 +308,7 @@ void PrepareFolder(const WholeRun& c, const TempDir& dir, const TempDir& elsewhe
     case Console::kReaderlessPipe: setup.stdoutReaderless = true; break;
   }
   setup.fileSizeLimit = c.fileSizeLimit;
+  setup.sigchldIgnored = c.sigchldIgnored;
 }
 
 PackedTune PackInMemory(const std::vector<std::string>& args, const TempDir& dir) {

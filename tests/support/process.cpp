@@ -65,6 +65,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          static_cast<rlim_t>(setup.fileSizeLimit)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
+    if (setup.sigchldIgnored) signal(SIGCHLD, SIG_IGN);  // kept across exec
     execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }

@@ -23,6 +23,7 @@ struct ProcessSetup {
   std::vector<std::string> environment;  // added to the test's own environment
   long long fileSizeLimit = -1;          // bytes for every file it writes, -1 none; a
                                          // write past it fails with EFBIG (SIGXFSZ ignored)
+  bool sigchldIgnored = false;           // started with SIGCHLD ignored, as some supervisors do
 };
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
