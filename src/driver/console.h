@@ -11,18 +11,16 @@ class ConsoleWriter {
  public:
   explicit ConsoleWriter(std::FILE* stream) : stream_(stream) {}
 
+  // A stream that failed once stays broken: later writes fail too and change nothing.
   void Write(std::string_view text) {
-    if (failed_ || text.empty()) return;
-    if (std::fwrite(text.data(), 1, text.size(), stream_) != text.size()) failed_ = true;
+    failed_ |= std::fwrite(text.data(), 1, text.size(), stream_) != text.size();
   }
 
   // Hands buffered text to the system; false once anything failed.
   bool Flush() {
-    if (!failed_ && std::fflush(stream_) != 0) failed_ = true;
+    failed_ |= std::fflush(stream_) != 0;
     return !failed_;
   }
-
-  bool Failed() const { return failed_; }
 
  private:
   std::FILE* stream_;

@@ -121,33 +121,27 @@ class SignalsRestoreTerminal {
 };
 
 void ReadOneKeyPress() {
-  constexpr size_t kQueuedBytes = 16;  // more than any key sends at once
-  char key[kQueuedBytes];
   // End of input or an error ends the wait just as a key does.
-  if (read(STDIN_FILENO, key, 1) == 1) {
-    // A key such as an arrow sends several bytes at once; take the rest of what is already
-    // queued so that none of it is left for the shell to read.
-    waitSettings.c_cc[VMIN] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &waitSettings) == 0) {
-      while (read(STDIN_FILENO, key, sizeof key) > 0) {
-      }
-    }
-  }
+  char key = 0;
+  [[maybe_unused]] const ssize_t got = read(STDIN_FILENO, &key, 1);
+  // A key such as an arrow sends several bytes at once; drop the rest of what is already
+  // queued so that none of it is left for the shell to read.
+  tcflush(STDIN_FILENO, TCIFLUSH);
 }
 
 }  // namespace
 
 void WaitForKey() {
-  if (isatty(STDIN_FILENO) == 0) return;
+  // Only a terminal has settings; a file or pipe on standard input means nobody to wait for.
   if (tcgetattr(STDIN_FILENO, &savedSettings) != 0) return;
   waitSettings = savedSettings;
   waitSettings.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
   waitSettings.c_cc[VMIN] = 1;
   waitSettings.c_cc[VTIME] = 0;
   // In place before raw mode starts and until it has ended, so no signal can leave the
-  // terminal without echo and line editing.
+  // terminal without echo and line editing. Should raw mode not take, the wait reads a line.
   const SignalsRestoreTerminal guard;
-  if (tcsetattr(STDIN_FILENO, TCSANOW, &waitSettings) != 0) return;
+  SetTerminal(waitSettings);
   ReadOneKeyPress();
   SetTerminal(savedSettings);
 }

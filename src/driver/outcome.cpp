@@ -47,14 +47,32 @@ constexpr std::array<OutcomeReport, static_cast<size_t>(kCount)> kReports = {{
      .runtimeError = true},
 }};
 
-// Each row stands at its outcome's index, so a lookup is a plain index.
-constexpr bool RowsInEnumOrder() {
+// The outcome of each depacking result; kDone goes on to pack.
+struct DepackOutcome {
+  DepackStatus status;
+  Outcome outcome;
+};
+
+constexpr auto kDepackOutcomes = std::to_array<DepackOutcome>({
+    {.status = DepackStatus::kDone, .outcome = kPacked},
+    {.status = DepackStatus::kTooShort, .outcome = kTooShort},
+    {.status = DepackStatus::kNoEndRecord, .outcome = kNoEndRecord},
+    {.status = DepackStatus::kRunCutShort, .outcome = kRunCutShort},
+    {.status = DepackStatus::kTargetBelowImage, .outcome = kTargetBelowImage},
+    {.status = DepackStatus::kBeyondImage, .outcome = kBeyondImage},
+});
+
+// Each row stands at its key's index, so a lookup is a plain index.
+consteval bool RowsInEnumOrder() {
   for (size_t i = 0; i < kReports.size(); ++i) {
     if (static_cast<size_t>(kReports[i].outcome) != i) return false;
   }
-  return true;
+  for (size_t i = 0; i < kDepackOutcomes.size(); ++i) {
+    if (static_cast<size_t>(kDepackOutcomes[i].status) != i) return false;
+  }
+  return kDepackOutcomes.back().status == DepackStatus::kBeyondImage;
 }
-static_assert(RowsInEnumOrder(), "kReports must list the outcomes in the enum's order");
+static_assert(RowsInEnumOrder(), "kReports and kDepackOutcomes must list their keys in the enums' order");
 
 }  // namespace
 
@@ -63,15 +81,7 @@ const OutcomeReport& ReportFor(Outcome outcome) {
 }
 
 Outcome OutcomeFor(DepackStatus status) {
-  switch (status) {
-    case DepackStatus::kTooShort: return kTooShort;
-    case DepackStatus::kNoEndRecord: return kNoEndRecord;
-    case DepackStatus::kRunCutShort: return kRunCutShort;
-    case DepackStatus::kTargetBelowImage: return kTargetBelowImage;
-    case DepackStatus::kBeyondImage: return kBeyondImage;
-    case DepackStatus::kDone: break;
-  }
-  return kPacked;
+  return kDepackOutcomes[static_cast<size_t>(status)].outcome;
 }
 
 }  // namespace zspack

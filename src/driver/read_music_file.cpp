@@ -1,7 +1,6 @@
 #include "driver/read_music_file.h"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "image/depack.h"
@@ -16,10 +15,6 @@ namespace zspack {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Opens a file for reading; null for what cannot be opened, a directory included.
 std::FILE* OpenForReading(const std::string& path) {
 #ifdef _WIN32
@@ -29,15 +24,15 @@ std::FILE* OpenForReading(const std::string& path) {
   // with it the open returns and the read then finds the pipe empty.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
+  // fstat and fcntl cannot fail on a descriptor just opened; fdopen only without memory.
   struct stat info {};
-  const int flags = fcntl(fd, F_GETFL);
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || flags < 0 ||
-      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  fstat(fd, &info);
+  std::FILE* file = S_ISDIR(info.st_mode) ? nullptr : fdopen(fd, "rb");
+  if (file == nullptr) {
     close(fd);
     return nullptr;
   }
-  std::FILE* file = fdopen(fd, "rb");
-  if (file == nullptr) close(fd);
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return file;
 #endif
 }
@@ -51,22 +46,21 @@ MusicFile ReadMusicFile(std::string_view name) {
     result.status = ReadStatus::kCannotOpen;
     return result;
   }
-  const std::string path(name);
-  std::FILE* raw = OpenForReading(path);
-  if (raw == nullptr) {
-    result.status = ReadStatus::kCannotOpen;
-    return result;
-  }
-  std::unique_ptr<std::FILE, FileCloser> file(raw);
-
   // At most the deciding bytes and one more; anything later would lie after an end record
   // or after a store past the image, and cannot change the result. Left uninitialised:
   // only the pages that the file's bytes are read into get touched.
   constexpr size_t kBufferSize = kDepackDecidingBytes + 1;
+  const std::string path(name);
+  std::FILE* file = OpenForReading(path);
+  if (file == nullptr) {
+    result.status = ReadStatus::kCannotOpen;
+    return result;
+  }
   result.buffer.reset(new uint8_t[kBufferSize]);
-  result.size = std::fread(result.buffer.get(), 1, kBufferSize, file.get());
-  const bool readFailed = std::ferror(file.get()) != 0;
-  if (std::fclose(file.release()) != 0 || readFailed) result.status = ReadStatus::kReadFailed;
+  result.size = std::fread(result.buffer.get(), 1, kBufferSize, file);
+  const bool readWell = std::ferror(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  result.status = (readWell & closed) ? ReadStatus::kOk : ReadStatus::kReadFailed;
   return result;
 }
 

@@ -79,12 +79,9 @@ class Run {
   }
 
   static Outcome WriteGenerated(const char* name, const std::string& text, Outcome cannotCreate) {
-    switch (WriteWholeFile(name, text)) {
-      case WriteStatus::kOk: return Outcome::kPacked;
-      case WriteStatus::kCannotCreate: return cannotCreate;
-      case WriteStatus::kWriteFailed: return Outcome::kWriteFailed;
-    }
-    return Outcome::kWriteFailed;
+    const WriteStatus status = WriteWholeFile(name, text);
+    if (status == WriteStatus::kCannotCreate) return cannotCreate;
+    return status == WriteStatus::kOk ? Outcome::kPacked : Outcome::kWriteFailed;
   }
 
   int Finish(Outcome outcome) {
