@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -25,15 +26,15 @@ inline constexpr std::array<std::string_view, kFeatureCount> kFeatureDefines = {
     "_TUNEAD_",    "_TUNESR_", "_TUNEPP_",     "_TUNEFP_",      "_TUNEFF_",
 };
 
-inline constexpr std::string_view DefineName(Feature f) {
-  return kFeatureDefines[static_cast<size_t>(f)];
-}
-
-// One flag per feature; Feature::kCount stands for "no feature" and is never set.
+// One flag per feature; Feature::kCount stands for "no feature": setting it does nothing and
+// only named features are asked for.
 struct FeatureFlags {
   std::array<bool, kFeatureCount> flags{};
 
-  bool Has(Feature f) const { return f != Feature::kCount && flags[static_cast<size_t>(f)]; }
+  bool Has(Feature f) const {
+    assert(f != Feature::kCount);
+    return flags[static_cast<size_t>(f)];
+  }
   void Set(Feature f) {
     if (f != Feature::kCount) flags[static_cast<size_t>(f)] = true;
   }

@@ -80,7 +80,7 @@ inline constexpr uint8_t kPulseCommand = 0xF7;
 namespace detail {
 // The range table spread over all 256 byte values, so classifying an entry is one lookup.
 template <typename Kind, size_t N>
-constexpr std::array<EntryRange<Kind>, 256> SpreadRanges(const EntryRange<Kind> (&ranges)[N]) {
+consteval std::array<EntryRange<Kind>, 256> SpreadRanges(const EntryRange<Kind> (&ranges)[N]) {
   std::array<EntryRange<Kind>, 256> byValue{};
   for (const EntryRange<Kind>& range : ranges) {
     for (int v = range.first; v <= range.last; ++v) byValue[static_cast<size_t>(v)] = range;
@@ -106,7 +106,7 @@ constexpr int SelectedNumber(const EntryRange<Kind>& range, uint8_t value) {
 }
 
 template <typename Kind, size_t N>
-constexpr EntryRange<Kind> RangeOf(const EntryRange<Kind> (&ranges)[N], Kind kind) {
+consteval EntryRange<Kind> RangeOf(const EntryRange<Kind> (&ranges)[N], Kind kind) {
   for (const EntryRange<Kind>& range : ranges) {
     if (range.kind == kind) return range;
   }
@@ -125,26 +125,39 @@ constexpr uint8_t GlideSelect(int glide) {
 // A walk with `commandParameters` steps over a $F6..$FA command's parameter; the song
 // search does so over tracks too, as the tracker decides that songs exist.
 enum class WalkEnd : uint8_t { kTrackEnd, kLoopOrEnd, kSectorEnd };
+inline constexpr size_t kWalkEndKinds = static_cast<size_t>(WalkEnd::kSectorEnd) + 1;
 
 struct WalkRule {
   WalkEnd end;
   bool commandParameters;
 };
 
-constexpr bool EndsWalk(WalkEnd end, uint8_t value) {
-  switch (end) {
-    case WalkEnd::kTrackEnd: {
-      const TrackEntry kind = ClassifyTrackEntry(value).kind;
-      return kind == TrackEntry::kSongChange || kind == TrackEntry::kLoop || kind == TrackEntry::kEnd;
-    }
-    case WalkEnd::kLoopOrEnd: {
-      const TrackEntry kind = ClassifyTrackEntry(value).kind;
-      return kind == TrackEntry::kLoop || kind == TrackEntry::kEnd;
-    }
-    case WalkEnd::kSectorEnd:
-      return ClassifySectorEntry(value).kind == SectorEntry::kEnd;
+namespace detail {
+// For each end rule, which of the 256 entry values end the walk.
+consteval std::array<std::array<bool, 256>, kWalkEndKinds> ListWalkEnds() {
+  std::array<std::array<bool, 256>, kWalkEndKinds> ends{};
+  for (size_t v = 0; v < ends[0].size(); ++v) {
+    const TrackEntry track = kTrackEntryByValue[v].kind;
+    ends[static_cast<size_t>(WalkEnd::kTrackEnd)][v] =
+        track == TrackEntry::kSongChange || track == TrackEntry::kLoop || track == TrackEntry::kEnd;
+    ends[static_cast<size_t>(WalkEnd::kLoopOrEnd)][v] = track == TrackEntry::kLoop || track == TrackEntry::kEnd;
+    ends[static_cast<size_t>(WalkEnd::kSectorEnd)][v] = kSectorEntryByValue[v].kind == SectorEntry::kEnd;
   }
-  return true;
+  return ends;
+}
+inline constexpr auto kWalkEnds = ListWalkEnds();
+
+// The entry values that a command parameter follows.
+consteval std::array<bool, 256> ListCommands() {
+  std::array<bool, 256> commands{};
+  for (size_t v = 0; v < commands.size(); ++v) commands[v] = kSectorEntryByValue[v].kind == SectorEntry::kCommand;
+  return commands;
+}
+inline constexpr auto kTakesParameter = ListCommands();
+}  // namespace detail
+
+constexpr bool EndsWalk(WalkEnd end, uint8_t value) {
+  return detail::kWalkEnds[static_cast<size_t>(end)][value];
 }
 
 // Where a walk stopped: the entries it covered (its last entry included) and whether an
@@ -158,20 +171,31 @@ struct WalkResult {
 inline constexpr int kWalkEntries = kTrackEntries;
 static_assert(kTrackEntries == kSectorEntries, "one stepper serves tracks and sectors");
 
+// A walk's visitor without its type, so that one stepper serves every walk.
+struct EntryVisit {
+  void* context;
+  void (*call)(void* context, int index, uint8_t value);
+};
+
 // Calls visit(index, value) for every entry of the track or sector at `start` that the
 // walk reaches, the ending entry included; a command's parameter is not visited when the
 // rule steps over it, and a command in the last entry has no parameter inside the walk.
-template <typename Visit>
-WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit&& visit) {
+inline WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, EntryVisit visit) {
   for (int i = 0; i < kWalkEntries;) {
     const uint8_t value = image.Byte(start + static_cast<uint32_t>(i));
-    visit(i, value);
+    visit.call(visit.context, i, value);
     if (EndsWalk(rule.end, value)) return {i + 1, true, value};
-    const bool parameter =
-        rule.commandParameters && ClassifySectorEntry(value).kind == SectorEntry::kCommand;
-    i += parameter ? 2 : 1;
+    // One entry, and the command's parameter too where the rule steps over it.
+    i += 1 + (rule.commandParameters & detail::kTakesParameter[value]);
   }
   return {kWalkEntries, false, 0};
+}
+
+// Takes the visitor by value: a lambda that captures by reference is cheap to copy.
+template <typename Visit>
+WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit visit) {
+  const auto call = [](void* context, int index, uint8_t value) { (*static_cast<Visit*>(context))(index, value); };
+  return WalkEntries(image, start, rule, EntryVisit{&visit, call});
 }
 
 // The wavetable: a row whose wave byte is kWaveJump jumps to the row in its trans byte;

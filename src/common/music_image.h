@@ -16,9 +16,8 @@ inline constexpr uint32_t kImageSize = kImageLast - kImageFirst + 1;  // 29,636 
 struct MusicImage {
   std::array<uint16_t, kImageSize> entries{};
 
-  static constexpr bool Holds(uint32_t address) {
-    return address >= kImageFirst && address <= kImageLast;
-  }
+  // An address below the image wraps around to far above it.
+  static constexpr bool Holds(uint32_t address) { return address - kImageFirst < kImageSize; }
 
   // The whole 16-bit entry at a C64 address.
   uint16_t At(uint32_t address) const {

@@ -42,7 +42,7 @@ FeatureState DeriveFeatures(const MusicImage& image, const Exploration& found,
   if (multiSpeed != 0) f.MultiSpeed = static_cast<int16_t>(multiSpeed);
 
   const int requested = options.RequestedSong;
-  const bool oneSong = requested >= 0 && requested < kSongCount;
+  const bool oneSong = requested < kAllSongs;  // the command line allows 0..3 or all
   if (!f.Has(Feature::kSpeedChange)) {
     auto speed = [&](int s) { return image.At(SongRecordAddress(s) + kSongSpeedOffset); };
     if (oneSong) {

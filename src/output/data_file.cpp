@@ -100,12 +100,11 @@ void AppendLine(std::string& out, std::string_view line) {
   out += kEol;
 }
 
-// The line break follows the sector index, which after compaction is the entry count.
+// Compaction has put the used sectors at 0 .. SectorCount - 1, so the list is those numbers.
 void AppendSectorList(std::string& out, const Exploration& found, std::string_view stem, char op) {
   out += stem;
-  int remaining = found.counts.SectorCount;
-  int i = 0;
-  while (remaining > 0) {
+  const int count = std::min<int>(found.counts.SectorCount, kSectorCount);
+  for (int i = 0; i < count; ++i) {
     if (i % kSectorsPerLine == 0) {
       out += kEol;
       out += kByteLine;
@@ -113,11 +112,8 @@ void AppendSectorList(std::string& out, const Exploration& found, std::string_vi
     } else {
       out += ',';
     }
-    while (i < kSectorCount - 1 && found.maps.SectorMap[static_cast<size_t>(i)] == 0) ++i;
     out += op;
     out += NumberedLabel(kSectorStem, i).view();
-    --remaining;
-    if (++i >= kSectorCount) break;
   }
   out += kEol;
 }

@@ -58,7 +58,7 @@ TEST(DemoTune, EveryReportStepHasSomethingToShow) {
                           Feature::kVibrato, Feature::kTranspose, Feature::kRepeat, Feature::kSetMvl,
                           Feature::kLoop, Feature::kEnd, Feature::kGlides, Feature::kTieNotes,
                           Feature::kTuneAd, Feature::kTuneSr, Feature::kTunePp, Feature::kTuneFp}) {
-    EXPECT_TRUE(state->features.Has(f)) << DefineName(f);
+    EXPECT_TRUE(state->features.Has(f)) << kFeatureDefines[static_cast<size_t>(f)];
   }
 }
 
