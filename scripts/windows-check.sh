@@ -4,7 +4,8 @@
 # wine, in a private prefix (build-mingw/wineprefix): the same rows, exit codes, console
 # text (with CR LF line ends) and generated files as the Linux build, plus what is
 # Windows' own (assembler exit codes above 255, no search path for ACME.exe, the "-"
-# program-name slot); then makes the zip and packs the demo with it from an empty folder.
+# program-name slot); runs the key wait on a console fed with input records; then makes the
+# zip and packs the demo with it from an empty folder.
 # Prints "windows-check: SKIPPED (reason)" and exits 0 when wine is missing or cannot run a
 # program; any failure exits 1.
 set -euo pipefail
@@ -113,6 +114,19 @@ if ! ZSPACK_TEST_LAUNCHER=wine ZSPACK_TEST_BINARY="$exe" ZSPACK_TEST_STANDIN="$s
 fi
 summary=$(grep -E '^\[  PASSED  \]|^\[  SKIPPED \] [0-9]' "$build/windows-cases.log" | tr '\n' ' ')
 note "whole-run cases under wine: $summary in $(($(date +%s) - checks_started)) s"
+# --- The key wait under wine ------------------------------------------------------------
+# wine gives a pty no key events, so tests/windows/key_wait_check.cpp feeds its own console
+# input (a modifier alone, a key-up, a mouse move, a focus change, two letters) and calls the
+# packer's key wait, which must stop on the first letter and leave the console mode alone.
+key_wait_check=$build/key_wait_check.exe
+"$triplet-g++" -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -static -I src \
+  -o "$key_wait_check" tests/windows/key_wait_check.cpp src/driver/key_wait.cpp ||
+  fail "the key wait check did not build"
+rc=0
+python3 tests/windows/run_on_pty.py 120 wine "$key_wait_check" >"$build/key-wait.log" 2>&1 || rc=$?
+[ "$rc" = 0 ] || { cat "$build/key-wait.log" >&2; fail "the key wait check under wine: exit code $rc"; }
+note "key wait under wine: passed over a modifier, a key-up, a mouse and a focus event, stopped on a letter"
+
 # --- The Windows zip ---------------------------------------------------------------------
 # cpack -G ZIP in the MinGW build folder makes zspack-<version>-win64.zip. Unpacked into an
 # empty folder it holds zspack.exe, the texts with CR LF line ends and the stand-ins with
