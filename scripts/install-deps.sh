@@ -19,6 +19,7 @@ if [ "${1:-}" = "--test" ]; then
   have dpkg-shlibdeps || need="$need dpkg-dev"
   have clang++ || need="$need clang"
   pkg libclang-rt-14-dev
+  have llvm-profdata || have llvm-profdata-14 || need="$need llvm"
   have cppcheck || need="$need cppcheck"
   have clang-tidy || need="$need clang-tidy"
   have valgrind || need="$need valgrind"

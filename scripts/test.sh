@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds zspack and runs every test: the normal build (with the install, Debian package,
 # manual page and README recipe checks), the sanitizer build, and the further checks
-# (static analysis, fuzz smoke run, Windows build and zip under wine) that exist.
+# (static analysis, coverage of src/ against its bar, fuzz smoke run, Windows build and zip
+# under wine) that exist.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh --test
@@ -27,7 +28,7 @@ cmake --build build-sanitize -j "$jobs"
 echo "== ctest: sanitizer build"
 ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j "$jobs"
 
-for step in static-checks fuzz-smoke windows-check; do
+for step in static-checks coverage fuzz-smoke windows-check; do
   if [ -x "scripts/$step.sh" ]; then
     echo "== $step"
     "./scripts/$step.sh"
