@@ -259,6 +259,8 @@ const WholeRun kRuns[] = {
     Silent("ReaderlessPipeAtAPack", {"tune.prg", "out"}, Console::kReaderlessPipe).Posix(),
     // Room for the banner, the reading lines and a little of the report.
     Pack("ConsoleFullInTheReport", {"tune.prg", "out"}, 101, "", kNone).Err("Runtime error 101\n").Limit(200),
+    // Room for the banner only: the first flush that fails is the one after the last line.
+    Early("ConsoleFullAtTheLastLine", {"x", "out"}, 101, Reading("x") + kCannotOpen).Err("Runtime error 101\n").Limit(140),
     // Every file is limited; the console goes to /dev/null.
     Silent("DefinesWriteFails", {"tune.prg", "out"}, Console::kDevNull, {kDefines}).Limit(64, kDefines),
     Silent("DataWriteFails", {"tune.prg", "out"}, Console::kDevNull, {kDefines, kData}).Limit(600, kData),

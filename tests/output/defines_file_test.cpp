@@ -115,6 +115,7 @@ TEST(DefinesFile, SettingsBeforeTheFeatures) {
       {3, -1, -1, "\t_ONLY_SONG_ = 0\r\n"},  // the packed song is always song 0
       {-1, 256, -1, "\t_SINGLE_SPEED_ = 256\r\n"},
       {-1, -1, 0, ""},
+      {-1, -1, 1, "\t_MULTISPEED_ = 1\r\n"},  // the smallest factor is written too
       {2, 13, 4, "\t_ONLY_SONG_ = 0\r\n\t_SINGLE_SPEED_ = 13\r\n\t_MULTISPEED_ = 4\r\n"},
   };
   for (const Case& c : cases) {
