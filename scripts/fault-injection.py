@@ -555,7 +555,7 @@ def first_failure(log):
     with open(log, encoding="latin-1") as f:
         for line in f:
             found = re.search(r"Test +#\d+: (\S+) .*\*\*\*(\w+)", line)
-            if found:
+            if found and found.group(2) != "Skipped":  # a skipped test failed nothing
                 return found.group(1) + ("" if found.group(2) == "Failed" else " (%s)" % found.group(2))
     return ""
 
