@@ -13,6 +13,7 @@ class ConsoleWriter {
 
   // A stream that failed once stays broken: later writes fail too and change nothing.
   void Write(std::string_view text) {
+    if (text.empty()) return;  // an empty view may hold a null pointer, which fwrite must not get
     failed_ |= std::fwrite(text.data(), 1, text.size(), stream_) != text.size();
   }
 
