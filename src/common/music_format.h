@@ -180,7 +180,10 @@ struct EntryVisit {
 // Calls visit(index, value) for every entry of the track or sector at `start` that the
 // walk reaches, the ending entry included; a command's parameter is not visited when the
 // rule steps over it, and a command in the last entry has no parameter inside the walk.
-inline WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, EntryVisit visit) {
+// Always inlined: at each walk the visitor is then a known function and is inlined too,
+// while the stepper stays one piece of code for the reader and for coverage.
+[[gnu::always_inline]] inline WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule,
+                                                     EntryVisit visit) {
   for (int i = 0; i < kWalkEntries;) {
     const uint8_t value = image.Byte(start + static_cast<uint32_t>(i));
     visit.call(visit.context, i, value);

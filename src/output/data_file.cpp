@@ -217,9 +217,15 @@ int HighestMarked(std::span<const uint8_t> map) {
 
 std::string RenderDataFile(const MusicImage& image, const Exploration& found,
                            const FeatureState& features, std::string_view inputName) {
-  const int selected = features.SelectedSong;
   std::string out;
-  out.reserve(DataFileCapacity(found, inputName));
+  AppendDataFile(out, image, found, features, inputName);
+  return out;
+}
+
+void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
+                    const FeatureState& features, std::string_view inputName) {
+  const int selected = features.SelectedSong;
+  out.reserve(out.size() + DataFileCapacity(found, inputName));
 
   out += ";data dump of \"";
   AppendCommentSafe(out, inputName);
@@ -283,7 +289,6 @@ std::string RenderDataFile(const MusicImage& image, const Exploration& found,
   }
   AppendSectorList(out, found, kSectorLows, '<');
   AppendSectorList(out, found, kSectorHighs, '>');
-  return out;
 }
 
 }  // namespace zspack

@@ -33,6 +33,11 @@ int HighestMarked(std::span<const uint8_t> map);
 std::string RenderDataFile(const MusicImage& image, const Exploration& found,
                            const FeatureState& features, std::string_view inputName);
 
+// The same text appended to `out`, so that a caller packing many tunes (the fuzzer) keeps
+// one buffer instead of a fresh allocation per tune.
+void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
+                    const FeatureState& features, std::string_view inputName);
+
 // Every label the data file can define, from the tables the renderer writes them from;
 // ".trk" and ".sec" stand for the numbered labels ".trk00".."trk0B" and ".sec00"...
 std::span<const std::string_view> DataFileLabels();

@@ -18,7 +18,7 @@ void PackTune(std::span<const uint8_t> file, const PackOptions& options, PackSta
   state.exploration = ExploreMusic(state.image, out.console);
   state.features = DeriveFeatures(state.image, state.exploration, options);
   out.defines = RenderDefinesFile(options, state.features);
-  out.data = RenderDataFile(state.image, state.exploration, state.features, options.InputName);
+  AppendDataFile(out.data, state.image, state.exploration, state.features, options.InputName);
 }
 
 }  // namespace zspack
