@@ -2,13 +2,14 @@
 # The Debian package: cpack -G DEB makes zspack_<version>_<arch>.deb with the control fields
 # and files that Debian expects, lintian finds no error or warning, and the README's "Pack
 # your own tune" recipe, run with nothing but the unpacked package, Debian's acme and
-# sidplayfp, packs a C64 program and a PSID file that sidplayfp plays.
+# sidplayfp, packs a C64 program and a PSID file that sidplayfp plays. The packaged binary is
+# hardened as Debian builds its binaries, and lintian reports no hardening tag.
 #   deb_test.sh SOURCE-FOLDER BUILD-FOLDER
 set -eu
 . "$(dirname "$0")/readme_recipe.sh"
 src=$1
 build=$2
-need cpack dpkg-deb dpkg-shlibdeps lintian acme sidplayfp
+need cpack dpkg-deb dpkg-shlibdeps lintian hardening-check acme sidplayfp
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -49,10 +50,20 @@ diff "$scratch/expected" "$scratch/files" >&2 || fail "the package's files diffe
 lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 ||
   { grep -v 'running with root privileges' "$scratch/lintian.log" >&2; fail "lintian reports errors or warnings"; }
 echo "lintian: $(grep -c '^[EW]:' "$scratch/lintian.log" || true) errors and warnings"
+lintian -I --pedantic "$deb" >"$scratch/lintian-all.log" 2>&1 || true
+! grep 'hardening-' "$scratch/lintian-all.log" >&2 || fail "lintian reports a hardening tag"
 
-# --- The README's recipe with the unpacked package ---------------------------------------
+# --- Hardening ---------------------------------------------------------------------------
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
+hardening-check "$root/usr/bin/zspack" >"$scratch/hardening.log" 2>&1 || true
+for property in "Position Independent Executable" "Stack protected" "Read-only relocations" \
+  "Immediate binding"; do
+  grep -q "^ $property: yes" "$scratch/hardening.log" ||
+    { cat "$scratch/hardening.log" >&2; fail "hardening-check: \"$property\" is not yes"; }
+done
+
+# --- The README's recipe with the unpacked package ---------------------------------------
 readme_recipe linux-package "$src/README.md" >"$scratch/recipe.sh"
 grep -q '/usr/share/zspack/examples/' "$scratch/recipe.sh" || fail "the recipe does not take the installed stand-ins"
 grep -q 'cp ~/music/song.prg \.$' "$scratch/recipe.sh" || fail "the recipe no longer copies ~/music/song.prg"
