@@ -11,6 +11,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME zspack-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/sort-zip.cmake)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -41,3 +42,10 @@ player, so that the whole way can be tried with the bundled demo tune; the
 stand-in player plays no music.")
 endif()
 include(CPack)
+
+# The packaged binary as Debian's strip leaves it: without the compilers' version strings,
+# which lintian reports as an unneeded section.
+if(NOT WIN32 AND CMAKE_OBJCOPY)
+  add_custom_command(TARGET zspack POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment $<TARGET_FILE:zspack> VERBATIM)
+endif()

@@ -1,7 +1,10 @@
-# Takes the release date of this version from the newest entry of CHANGELOG.md and stops the
-# configure when that entry is not PROJECT_VERSION, so the changelog and the packages never
-# name different versions. Sets ZSPACK_RELEASE_DATE (2026-12-08) and
-# ZSPACK_RELEASE_DATE_RFC2822 (Tue, 08 Dec 2026 00:00:00 +0000, for the Debian changelog).
+# One date stands for a release: SOURCE_DATE_EPOCH when the caller sets it, otherwise the
+# date of the newest release in CHANGELOG.md (midnight UTC), so that a build from the source
+# tarball, which has no history, dates its files as a build from the repository does.
+# Stops the configure when the newest entry of CHANGELOG.md is not PROJECT_VERSION, so the
+# changelog and the packages never name different versions. Sets ZSPACK_SOURCE_DATE_EPOCH,
+# ZSPACK_RELEASE_DATE (2026-12-08, for the manual page) and ZSPACK_RELEASE_DATE_RFC2822
+# (Tue, 08 Dec 2026 00:00:00 +0000, for the Debian changelog).
 set(zspack_changelog ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${zspack_changelog})
 file(STRINGS ${zspack_changelog} zspack_releases REGEX "^## \\[[0-9]")
@@ -10,32 +13,46 @@ if(zspack_release_count EQUAL 0)
   message(FATAL_ERROR "CHANGELOG.md lists no release (a heading \"## [x.y.z] - yyyy-mm-dd\")")
 endif()
 list(GET zspack_releases 0 zspack_newest_release)
-if(NOT zspack_newest_release MATCHES "^## \\[([0-9.]+)\\] - (([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9]))$")
+if(NOT zspack_newest_release MATCHES "^## \\[([0-9.]+)\\] - ([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$")
   message(FATAL_ERROR "CHANGELOG.md: \"${zspack_newest_release}\" is not \"## [x.y.z] - yyyy-mm-dd\"")
 endif()
 if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "CHANGELOG.md lists ${CMAKE_MATCH_1} first, but the project version is "
                       "${PROJECT_VERSION}: add its entry or change the version in project()")
 endif()
-set(ZSPACK_RELEASE_DATE ${CMAKE_MATCH_2})
-set(zspack_year ${CMAKE_MATCH_3})
-set(zspack_day_text ${CMAKE_MATCH_5})
-math(EXPR zspack_month "1${CMAKE_MATCH_4} - 100")  # the leading 1 keeps "08" from reading as octal
-math(EXPR zspack_day "1${CMAKE_MATCH_5} - 100")
 
-# Day of the week by Zeller's congruence, January and February counted as months 13 and 14
-# of the year before; 0 is Saturday.
-set(zspack_m ${zspack_month})
-set(zspack_y ${zspack_year})
-if(zspack_m LESS 3)
-  math(EXPR zspack_m "${zspack_m} + 12")
-  math(EXPR zspack_y "${zspack_y} - 1")
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ZSPACK_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+  if(NOT ZSPACK_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "SOURCE_DATE_EPOCH is \"${ZSPACK_SOURCE_DATE_EPOCH}\", not seconds since 1970")
+  endif()
+else()
+  # Days since 1970-01-01 of the changelog's date, by the civil calendar counted from March,
+  # so that a leap day falls at the end of its year; the leading 1 keeps "08" from reading as
+  # octal.
+  set(zspack_year ${CMAKE_MATCH_2})
+  math(EXPR zspack_month "1${CMAKE_MATCH_3} - 100")
+  math(EXPR zspack_day "1${CMAKE_MATCH_4} - 100")
+  if(zspack_month LESS_EQUAL 2)
+    math(EXPR zspack_year "${zspack_year} - 1")
+    math(EXPR zspack_month_from_march "${zspack_month} + 9")
+  else()
+    math(EXPR zspack_month_from_march "${zspack_month} - 3")
+  endif()
+  math(EXPR zspack_era "${zspack_year} / 400")
+  math(EXPR zspack_year_of_era "${zspack_year} - ${zspack_era} * 400")
+  math(EXPR zspack_day_of_year "(153 * ${zspack_month_from_march} + 2) / 5 + ${zspack_day} - 1")
+  math(EXPR zspack_day_of_era
+       "${zspack_year_of_era} * 365 + ${zspack_year_of_era} / 4 - ${zspack_year_of_era} / 100 + ${zspack_day_of_year}")
+  math(EXPR ZSPACK_SOURCE_DATE_EPOCH "(${zspack_era} * 146097 + ${zspack_day_of_era} - 719468) * 86400")
 endif()
-math(EXPR zspack_weekday "(${zspack_day} + (13 * (${zspack_m} + 1)) / 5 + ${zspack_y} + ${zspack_y} / 4 - ${zspack_y} / 100 + ${zspack_y} / 400) % 7")
-set(zspack_weekdays Sat Sun Mon Tue Wed Thu Fri)
-set(zspack_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-list(GET zspack_weekdays ${zspack_weekday} zspack_weekday_name)
-math(EXPR zspack_month_index "${zspack_month} - 1")
-list(GET zspack_months ${zspack_month_index} zspack_month_name)
-set(ZSPACK_RELEASE_DATE_RFC2822
-    "${zspack_weekday_name}, ${zspack_day_text} ${zspack_month_name} ${zspack_year} 00:00:00 +0000")
+
+# string(TIMESTAMP) formats SOURCE_DATE_EPOCH when it is set, in English whatever the locale.
+set(zspack_caller_epoch "$ENV{SOURCE_DATE_EPOCH}")
+set(ENV{SOURCE_DATE_EPOCH} ${ZSPACK_SOURCE_DATE_EPOCH})
+string(TIMESTAMP ZSPACK_RELEASE_DATE "%Y-%m-%d" UTC)
+string(TIMESTAMP ZSPACK_RELEASE_DATE_RFC2822 "%a, %d %b %Y %H:%M:%S +0000" UTC)
+set(ENV{SOURCE_DATE_EPOCH} "${zspack_caller_epoch}")
+if(zspack_caller_epoch STREQUAL "")
+  unset(ENV{SOURCE_DATE_EPOCH})
+endif()
