@@ -164,7 +164,7 @@ FAULTS = [
           r'console_.Write("ok.\nDepacking data ... ");',
           r'console_.Write("ok\nDepacking data ... ");',
           "the reading line ends in ok without its full stop"),
-    Fault("read-directory-opened", "src/driver/read_music_file.cpp",
+    Fault("read-directory-opened", "src/driver/open_for_reading_posix.cpp",
           r'std::FILE* file = S_ISDIR(info.st_mode) ? nullptr : fdopen(fd, "rb");',
           r'std::FILE* file = fdopen(fd, "rb");',
           "a folder given as input is opened and its read fails"),
