@@ -129,7 +129,7 @@ FAULTS = [
           r"return {true, kSignalled + WTERMSIG(status)};",
           r"return {true, WTERMSIG(status)};",
           "an assembler killed by a signal reports the bare signal number"),
-    Fault("sigchld-left-ignored", "src/driver/main.cpp",
+    Fault("sigchld-left-ignored", "src/driver/process_signals_posix.cpp",
           r"std::signal(SIGCHLD, SIG_DFL);",
           r"",
           "started with SIGCHLD ignored, the assembler's exit code is lost"),

@@ -28,8 +28,8 @@ AssemblerResult RunAssembler() {
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0) return {};
   // No signal handler is installed while the assembler runs, so nothing interrupts the
-  // wait, and SIGCHLD has its default action (main sees to it), so the child is kept to be
-  // waited for.
+  // wait, and SIGCHLD has its default action (PrepareProcessSignals sees to it), so the
+  // child is kept to be waited for.
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) return {true, 1};
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
