@@ -1,7 +1,7 @@
 #!/bin/sh
 # Static and dynamic checks beyond the tests, run by scripts/test.sh after the builds:
-#   1. clang-tidy over src/ with the checked-in .clang-tidy (compile commands from a
-#      configure in build-tidy; every enabled check is an error);
+#   1. clang-tidy over src/ but for the *_win32.cpp files, with the checked-in .clang-tidy
+#      (compile commands from a configure in build-tidy; every enabled check is an error);
 #   2. cppcheck over src/ (warning, performance, portability; inline suppressions only);
 #   3. valgrind memcheck on full runs of build/zspack (the normal build, not a sanitizer
 #      one: the two do not mix) with a stand-in ACME.exe, leaks included.
@@ -16,7 +16,9 @@ cxx=clang++
 command -v "$cxx" >/dev/null 2>&1 || cxx=g++
 cmake -S . -B build-tidy -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DZSPACK_TESTS=OFF \
   -DZSPACK_SANITIZE=OFF -DZSPACK_FUZZ=OFF -DZSPACK_BENCH=OFF -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
-ls src/*/*.cpp | xargs -P "$jobs" -n 3 clang-tidy -p build-tidy --quiet 2>/dev/null >build-tidy/clang-tidy.log || {
+# The Windows files need <windows.h>, which this host lacks; scripts/windows-check.sh
+# builds them with warnings as errors.
+ls src/*/*.cpp | grep -v '_win32\.cpp$' | xargs -P "$jobs" -n 3 clang-tidy -p build-tidy --quiet 2>/dev/null >build-tidy/clang-tidy.log || {
   grep -E "(warning|error):" build-tidy/clang-tidy.log || cat build-tidy/clang-tidy.log
   echo "clang-tidy: findings above" >&2
   exit 1

@@ -120,7 +120,7 @@ note "whole-run cases under wine: $summary in $(($(date +%s) - checks_started)) 
 # packer's key wait, which must stop on the first letter and leave the console mode alone.
 key_wait_check=$build/key_wait_check.exe
 "$triplet-g++" -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror -static -I src \
-  -o "$key_wait_check" tests/windows/key_wait_check.cpp src/driver/key_wait.cpp ||
+  -o "$key_wait_check" tests/windows/key_wait_check.cpp src/driver/key_wait_win32.cpp ||
   fail "the key wait check did not build"
 rc=0
 python3 tests/windows/run_on_pty.py 120 wine "$key_wait_check" >"$build/key-wait.log" 2>&1 || rc=$?

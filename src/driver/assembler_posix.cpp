@@ -1,39 +1,14 @@
 #include "driver/assembler.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <csignal>
+
 // POSIX leaves declaring environ to the program; glibc's <unistd.h> may declare it too.
 extern char** environ;  // NOLINT(readability-redundant-declaration)
-#endif
 
 namespace zspack {
-
-#ifdef _WIN32
-
-AssemblerResult RunAssembler() {
-  // "-" fills the slot of the program's own name, so ACME sees "-v9" and "MakeMe.a".
-  char commandLine[] = "- -v9 MakeMe.a";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA("ACME.exe", commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &process)) {
-    return {};
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  const BOOL gotCode = GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return {true, gotCode ? static_cast<int>(code) : 1};
-}
-
-#else
 
 AssemblerResult RunAssembler() {
   char program[] = "./ACME.exe";
@@ -53,8 +28,8 @@ AssemblerResult RunAssembler() {
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0) return {};
   // No signal handler is installed while the assembler runs, so nothing interrupts the
-  // wait, and SIGCHLD has its default action (main sees to it), so the child is kept to be
-  // waited for.
+  // wait, and SIGCHLD has its default action (PrepareProcessSignals sees to it), so the
+  // child is kept to be waited for.
   int status = 0;
   if (waitpid(pid, &status, 0) != pid) return {true, 1};
   if (WIFEXITED(status)) return {true, WEXITSTATUS(status)};
@@ -63,7 +38,5 @@ AssemblerResult RunAssembler() {
   constexpr int kSignalled = 128;
   return {true, kSignalled + WTERMSIG(status)};
 }
-
-#endif
 
 }  // namespace zspack
