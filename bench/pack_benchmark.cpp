@@ -197,7 +197,8 @@ void BM_WorstStage_RenderData(benchmark::State& state) {
   explored->exploration = zspack::ExploreMusic(explored->image, console); explored->features = zspack::DeriveFeatures(explored->image, explored->exploration, options);
   size_t bytes = 0;
   for (auto _ : state) {
-    std::string text = zspack::RenderDataFile(explored->image, explored->exploration, explored->features, options.InputName);
+    std::string text;
+    zspack::AppendDataFile(text, explored->image, explored->exploration, explored->features, options.InputName);
     bytes = text.size();
     benchmark::DoNotOptimize(text.data());
   }
