@@ -18,6 +18,7 @@
 #include "output/defines_file.h"
 #include "features/derive_features.h"
 #include "output/data_file.h"
+#include "support/renumber_reference.h"
 
 namespace {
 
@@ -141,7 +142,7 @@ void BM_CompactSectors_OnePass(benchmark::State& state) {
 
 void BM_CompactSectors_OneByOne(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::CompactSectorsOneByOne(s.image, s.exploration.maps.SectorMap); });
+  TimeOnCopies(state, *Worst().beforeSectors, [](PackState& s) { zspack::testing::CompactSectorsOneByOne(s.image, s.exploration.maps.SectorMap); });
 }
 
 void BM_CompactGlides_OnePass(benchmark::State& state) {
@@ -151,7 +152,7 @@ void BM_CompactGlides_OnePass(benchmark::State& state) {
 
 void BM_CompactGlides_OneByOne(benchmark::State& state) {
   CheckWorst(state);
-  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::CompactGlidesOneByOne(s.image, s.exploration.maps); });
+  TimeOnCopies(state, *Worst().beforeGlides, [](PackState& s) { zspack::testing::CompactGlidesOneByOne(s.image, s.exploration.maps); });
 }
 
 void BM_WorstStage_Depack(benchmark::State& state) {
@@ -196,7 +197,8 @@ void BM_WorstStage_RenderData(benchmark::State& state) {
   explored->exploration = zspack::ExploreMusic(explored->image, console); explored->features = zspack::DeriveFeatures(explored->image, explored->exploration, options);
   size_t bytes = 0;
   for (auto _ : state) {
-    std::string text = zspack::RenderDataFile(explored->image, explored->exploration, explored->features, options.InputName);
+    std::string text;
+    zspack::AppendDataFile(text, explored->image, explored->exploration, explored->features, options.InputName);
     bytes = text.size();
     benchmark::DoNotOptimize(text.data());
   }
@@ -211,11 +213,11 @@ int main(int argc, char** argv) {
     auto onePass = std::make_unique<PackState>(*Worst().beforeSectors);
     auto reference = std::make_unique<PackState>(*Worst().beforeSectors);
     zspack::CompactSectors(onePass->image, onePass->exploration.maps.SectorMap);
-    zspack::CompactSectorsOneByOne(reference->image, reference->exploration.maps.SectorMap);
+    zspack::testing::CompactSectorsOneByOne(reference->image, reference->exploration.maps.SectorMap);
     auto glidesOnePass = std::make_unique<PackState>(*Worst().beforeGlides);
     auto glidesReference = std::make_unique<PackState>(*Worst().beforeGlides);
     zspack::CompactGlides(glidesOnePass->image, glidesOnePass->exploration.maps);
-    zspack::CompactGlidesOneByOne(glidesReference->image, glidesReference->exploration.maps);
+    zspack::testing::CompactGlidesOneByOne(glidesReference->image, glidesReference->exploration.maps);
     if (!SameImage(*onePass, *reference) || !SameImage(*glidesOnePass, *glidesReference)) {
       std::fprintf(stderr, "one-pass and reference compaction differ on the worst case\n");
       return 1;

@@ -224,6 +224,16 @@ FAULTS = [
           r"sectors[static_cast<size_t>(n)] = 0;",
           r"",
           "a moved sector keeps its old mark"),
+    Fault("walk-end-not-visited", "src/common/music_format.h",
+          r"""    visit(i, value);
+    if (EndsWalk(rule.end, value)) return {i + 1, true, value};""",
+          r"""    if (EndsWalk(rule.end, value)) return {i + 1, true, value};
+    visit(i, value);""",
+          "the entry that ends a track or sector walk is not visited"),
+    Fault("walk-last-entry-unread", "src/common/music_format.h",
+          r"for (int i = 0; i < kWalkEntries;) {",
+          r"for (int i = 0; i + 1 < kWalkEntries;) {",
+          "a walk without an end never reaches the 256th entry"),
     Fault("wave-jump-row-value", "src/common/music_format.h",
           r"inline constexpr uint8_t kWaveJump = 0x90;",
           r"inline constexpr uint8_t kWaveJump = 0x91;",

@@ -171,34 +171,22 @@ struct WalkResult {
 inline constexpr int kWalkEntries = kTrackEntries;
 static_assert(kTrackEntries == kSectorEntries, "one stepper serves tracks and sectors");
 
-// A walk's visitor without its type, so that one stepper serves every walk.
-struct EntryVisit {
-  void* context;
-  void (*call)(void* context, int index, uint8_t value);
-};
-
 // Calls visit(index, value) for every entry of the track or sector at `start` that the
 // walk reaches, the ending entry included; a command's parameter is not visited when the
 // rule steps over it, and a command in the last entry has no parameter inside the walk.
-// Always inlined: at each walk the visitor is then a known function and is inlined too,
-// while the stepper stays one piece of code for the reader and for coverage.
-[[gnu::always_inline]] inline WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule,
-                                                     EntryVisit visit) {
+// Every track and sector walk goes through this one stepper, so they cannot disagree on
+// where a parameter or an end falls; only their rules differ. The visitor is taken by
+// value: the walks pass lambdas that capture by reference, which are cheap to copy.
+template <typename Visit>
+WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit visit) {
   for (int i = 0; i < kWalkEntries;) {
     const uint8_t value = image.Byte(start + static_cast<uint32_t>(i));
-    visit.call(visit.context, i, value);
+    visit(i, value);
     if (EndsWalk(rule.end, value)) return {i + 1, true, value};
     // One entry, and the command's parameter too where the rule steps over it.
     i += 1 + (rule.commandParameters & detail::kTakesParameter[value]);
   }
   return {kWalkEntries, false, 0};
-}
-
-// Takes the visitor by value: a lambda that captures by reference is cheap to copy.
-template <typename Visit>
-WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit visit) {
-  const auto call = [](void* context, int index, uint8_t value) { (*static_cast<Visit*>(context))(index, value); };
-  return WalkEntries(image, start, rule, EntryVisit{&visit, call});
 }
 
 // The wavetable: a row whose wave byte is kWaveJump jumps to the row in its trans byte;

@@ -98,45 +98,4 @@ void CompactGlides(MusicImage& image, const UsageMaps& maps) {
   if (moved) RewriteGlideSelects(image, maps.SectorMap, to);
 }
 
-void MoveSector(MusicImage& image, SectorMarks& sectors, int oldNumber, int newNumber) {
-  SectorMoves to;
-  to.fill(kNotMoved);
-  to[static_cast<size_t>(oldNumber)] = static_cast<uint16_t>(newNumber);
-  RewriteTrackReferences(image, to);
-  CopySector(image, oldNumber, newNumber);
-  sectors[static_cast<size_t>(oldNumber)] = 0;
-  sectors[static_cast<size_t>(newNumber)] = 1;
-}
-
-void RenumberGlide(MusicImage& image, const UsageMaps& maps, int oldNumber, int newNumber) {
-  GlideMoves to;
-  to.fill(kNotMoved);
-  to[static_cast<size_t>(oldNumber)] = static_cast<uint16_t>(newNumber);
-  RewriteGlideSelects(image, maps.SectorMap, to);
-  MoveGlideData(image, oldNumber, newNumber);
-}
-
-bool CompactSectorsOneByOne(MusicImage& image, SectorMarks& sectors) {
-  bool moved = false;
-  int k = 0;
-  for (int n = 0; n < kSectorCount; ++n) {
-    if (sectors[static_cast<size_t>(n)] == 0) continue;
-    if (n != k) {
-      MoveSector(image, sectors, n, k);
-      moved = true;
-    }
-    ++k;
-  }
-  return moved;
-}
-
-void CompactGlidesOneByOne(MusicImage& image, const UsageMaps& maps) {
-  int k = 0;
-  for (int g = 0; g < kGlideCount; ++g) {
-    if (maps.GlideMap[static_cast<size_t>(g)] == 0) continue;
-    if (g != k) RenumberGlide(image, maps, g, k);
-    ++k;
-  }
-}
-
 }  // namespace zspack

@@ -16,12 +16,4 @@ bool CompactSectors(MusicImage& image, SectorMarks& sectors);
 // SectorMap marks; GlideMap itself keeps the old numbering.
 void CompactGlides(MusicImage& image, const UsageMaps& maps);
 
-// The one-at-a-time moves of the tracker's own packer: each move walks every track
-// (or every used sector) again. The compactions above give the same bytes in a single
-// pass; these are kept as the reference they are checked against.
-void MoveSector(MusicImage& image, SectorMarks& sectors, int oldNumber, int newNumber);
-void RenumberGlide(MusicImage& image, const UsageMaps& maps, int oldNumber, int newNumber);
-bool CompactSectorsOneByOne(MusicImage& image, SectorMarks& sectors);
-void CompactGlidesOneByOne(MusicImage& image, const UsageMaps& maps);
-
 }  // namespace zspack

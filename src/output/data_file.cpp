@@ -215,13 +215,6 @@ int HighestMarked(std::span<const uint8_t> map) {
   return std::max(i, 0);
 }
 
-std::string RenderDataFile(const MusicImage& image, const Exploration& found,
-                           const FeatureState& features, std::string_view inputName) {
-  std::string out;
-  AppendDataFile(out, image, found, features, inputName);
-  return out;
-}
-
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
                     const FeatureState& features, std::string_view inputName) {
   const int selected = features.SelectedSong;

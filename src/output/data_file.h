@@ -1,5 +1,5 @@
 // The data file "the_data.a": the explored music as labelled byte tables in ACME syntax,
-// CR LF line ends; RenderDataFile builds the whole text in memory and reads nothing
+// CR LF line ends; AppendDataFile builds the whole text in memory and reads nothing
 // outside MusicImage, whatever the music holds.
 #pragma once
 
@@ -29,12 +29,9 @@ int SectorLength(const MusicImage& image, int sector);
 // The highest index whose mark is set, 0 when none is.
 int HighestMarked(std::span<const uint8_t> map);
 
-// `features` gives the selected song, if any; `inputName` goes into the first comment.
-std::string RenderDataFile(const MusicImage& image, const Exploration& found,
-                           const FeatureState& features, std::string_view inputName);
-
-// The same text appended to `out`, so that a caller packing many tunes (the fuzzer) keeps
-// one buffer instead of a fresh allocation per tune.
+// Appends the whole file to `out`, so that a caller packing many tunes (the fuzzer) keeps
+// one buffer instead of a fresh allocation per tune. `features` gives the selected song,
+// if any; `inputName` goes into the first comment.
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
                     const FeatureState& features, std::string_view inputName);
 

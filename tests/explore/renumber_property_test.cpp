@@ -12,6 +12,7 @@
 #include "explore/explore_fixture.h"
 #include "explore/renumber.h"
 #include "explore/scan_music.h"
+#include "support/renumber_reference.h"
 
 namespace zspack::testing {
 namespace {

@@ -136,7 +136,8 @@ std::unique_ptr<PackState> SmallState() {
 
 // Renders, and checks what holds for every data file: CR LF line ends, no empty line.
 std::string Render(const PackState& state, std::string_view inputName = "tune.prg") {
-  const std::string text = RenderDataFile(state.image, state.exploration, state.features, inputName);
+  std::string text;
+  AppendDataFile(text, state.image, state.exploration, state.features, inputName);
   size_t lineFeeds = 0, lineEnds = 0;
   for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; ++at) ++lineFeeds;
   for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; ++at) ++lineEnds;
@@ -168,7 +169,7 @@ std::vector<std::string> Labels(const std::string& text, const std::string& stem
 
 std::string Label(const char* stem, int number) { return stem + Hex(static_cast<unsigned>(number)).substr(1); }
 
-TEST(RenderDataFile, InputNameInTheFirstLine) {
+TEST(AppendDataFile, InputNameInTheFirstLine) {
   const std::pair<std::string_view, std::string> cases[] = {
       {std::string_view("\x00\x01\x1F\r\n\t.prg", 10), "??????.prg"},
       {"C:\\My Tunes\\ \x7F\xFC\xFF", "C:\\My Tunes\\ \x7F\xFC\xFF"},
@@ -180,7 +181,7 @@ TEST(RenderDataFile, InputNameInTheFirstLine) {
 
 // The songs in use and selected: the arpeggio speeds (all four, or the selected song's),
 // a tunedats line per song and its three tracks, in song order, right after tunedats.
-TEST(RenderDataFile, SongsInUseAndSelected) {
+TEST(AppendDataFile, SongsInUseAndSelected) {
   const std::string song[] = {
       "\t!by <.trk00,>.trk00,<.trk01,>.trk01,<.trk02,>.trk02,$05,$40\r\n",
       "\t!by <.trk03,>.trk03,<.trk04,>.trk04,<.trk05,>.trk05,$06,$41\r\n",
@@ -220,7 +221,7 @@ TEST(RenderDataFile, SongsInUseAndSelected) {
 
 // A track is written through its stop; a $FE in its last entry takes its argument from the
 // entry after the track: the next track's first, or after track $0B sector 0's first.
-TEST(RenderDataFile, TracksThroughTheirStop) {
+TEST(AppendDataFile, TracksThroughTheirStop) {
   for (const auto& [track, stop, length] : {std::tuple{4, 7, 8}, std::tuple{0, 255, 257}, std::tuple{11, 255, 257}}) {
     SCOPED_TRACE(track);
     auto state = SmallState();
@@ -236,7 +237,7 @@ TEST(RenderDataFile, TracksThroughTheirStop) {
 // Glide tables hold GlideCount entries, the instrument tables every slot up to the highest
 // instrument in use, the wave tables rows up to the highest marked, the pulse and filter
 // tables rows 1 up to the highest marked; each at least one entry, each by its own count.
-TEST(RenderDataFile, TableSizes) {
+TEST(AppendDataFile, TableSizes) {
   using Tables = std::vector<std::pair<std::string, uint32_t>>;
   const Tables glides = {{"gldtbl", addr::gldtbl}, {"gldtbh", addr::gldtbh}};
   const Tables instruments = {{"adtb", addr::adtb}, {"srtb", addr::srtb}, {"aptb", addr::aptb}, {"pptb", addr::pptb},
@@ -276,7 +277,7 @@ TEST(RenderDataFile, TableSizes) {
 
 // Each sector through its $FF (a command's argument is no end), or all 256 entries and no
 // more, also the last sector; then the address lists, eight labels a line.
-TEST(RenderDataFile, SectorsAndTheirAddressLists) {
+TEST(AppendDataFile, SectorsAndTheirAddressLists) {
   const std::string eight = "\t!by <.sec00,<.sec01,<.sec02,<.sec03,<.sec04,<.sec05,<.sec06,<.sec07\r\n";
   const std::pair<int, std::string> cases[] = {
       {0, ""},
