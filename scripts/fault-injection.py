@@ -141,7 +141,15 @@ FAULTS = [
           r'"===============================================================\n";',
           r'"==============================================================\n";',
           "the banner's rule has 62 characters instead of 63"),
-    # --- depacking ----------------------------------------------------------------------
+    # --- the image, depacking -----------------------------------------------------------
+    Fault("image-read-outside", "src/common/music_image.h",
+          r"return Holds(address) ? entries_[address - kImageFirst] : 0;",
+          r"return entries_[address - kImageFirst];",
+          "a read outside the image reaches past its buffer"),
+    Fault("image-write-outside", "src/common/music_image.h",
+          r"if (Holds(address)) entries_[address - kImageFirst] = value;",
+          r"entries_[address - kImageFirst] = value;",
+          "a write outside the image lands past its buffer"),
     Fault("depack-first-address-refused", "src/image/depack.cpp",
           r"if (target < kImageFirst) return DepackStatus::kTargetBelowImage;",
           r"if (target <= kImageFirst) return DepackStatus::kTargetBelowImage;",
