@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace zspack {
@@ -40,11 +41,13 @@ struct FeatureFlags {
   }
 };
 
-// The flags and the three derived values; -1 means "none" for the values.
+// The flags and the three derived values, each empty for none: SelectedSong when all
+// songs are packed, SingleSpeed when the packed songs share no speed, MultiSpeed when the
+// player runs once per frame.
 struct FeatureState : FeatureFlags {
-  int16_t SelectedSong = -1;
-  int16_t SingleSpeed = -1;
-  int16_t MultiSpeed = -1;
+  std::optional<int16_t> SelectedSong = std::nullopt;  // the one song packed, 0..3
+  std::optional<int16_t> SingleSpeed = std::nullopt;   // the packed songs' speed + 1
+  std::optional<int16_t> MultiSpeed = std::nullopt;    // player calls per frame, 1..15
 };
 
 }  // namespace zspack

@@ -57,7 +57,8 @@ void ScanSector(const MusicImage& image, int sector, Exploration& found) {
     } else if (entry.kind == SectorEntry::kInstrument &&
                MarkFirstTime(found.maps.InstrumentMap, number)) {
       ++counts.InstrumentCount;
-      counts.HighestInstrument = static_cast<int16_t>(std::max<int>(counts.HighestInstrument, number));
+      counts.HighestInstrument =
+          static_cast<int16_t>(std::max<int>(counts.HighestInstrument.value_or(0), number));
     }
     found.entryFeatures.Set(entry.feature);
   });
