@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,10 +14,9 @@ enum class Feature : uint8_t {
   kFilters, kPulse, kHr0, kHr1, kHr2, kHr3, kVibrato,
   kTranspose, kRepeat, kSetMvl, kSongChange, kSpeedChange, kLoop, kEnd,
   kGlides, kTieNotes, kTuneAd, kTuneSr, kTunePp, kTuneFp, kTuneFf,
-  kCount
 };
 
-inline constexpr size_t kFeatureCount = static_cast<size_t>(Feature::kCount);
+inline constexpr size_t kFeatureCount = static_cast<size_t>(Feature::kTuneFf) + 1;  // kTuneFf comes last
 
 inline constexpr std::array<std::string_view, kFeatureCount> kFeatureDefines = {
     "_FILTERS_",   "_PULSE_",  "_HR0_",        "_HR1_",         "_HR2_",    "_HR3_",
@@ -27,18 +25,12 @@ inline constexpr std::array<std::string_view, kFeatureCount> kFeatureDefines = {
     "_TUNEAD_",    "_TUNESR_", "_TUNEPP_",     "_TUNEFP_",      "_TUNEFF_",
 };
 
-// One flag per feature; Feature::kCount stands for "no feature": setting it does nothing and
-// only named features are asked for.
+// One flag per feature.
 struct FeatureFlags {
   std::array<bool, kFeatureCount> flags{};
 
-  bool Has(Feature f) const {
-    assert(f != Feature::kCount);
-    return flags[static_cast<size_t>(f)];
-  }
-  void Set(Feature f) {
-    if (f != Feature::kCount) flags[static_cast<size_t>(f)] = true;
-  }
+  bool Has(Feature f) const { return flags[static_cast<size_t>(f)]; }
+  void Set(Feature f) { flags[static_cast<size_t>(f)] = true; }
 };
 
 // The flags and the three derived values, each empty for none: SelectedSong when all
