@@ -105,7 +105,7 @@ const WorstCaseStates& Worst() {
 }
 
 bool SameImage(const PackState& a, const PackState& b) {
-  return a.image.entries == b.image.entries && a.exploration.maps.SectorMap == b.exploration.maps.SectorMap;
+  return a.image == b.image && a.exploration.maps.SectorMap == b.exploration.maps.SectorMap;
 }
 
 // Times `step` alone on a fresh copy of `from` each iteration: the manual (wall) time

@@ -70,7 +70,7 @@ DepackStatus Depack(std::span<const uint8_t> input, Tune& tune) {
   tune.loadAddress = static_cast<uint16_t>(file[0] | file[1] << 8);
   tune.target = file[2] | file[3] << 8u;
   tune.escape = file[4];
-  std::memset(tune.image.entries.data(), 0, sizeof tune.image.entries);
+  tune.image.Clear();
   return DepackMusic(file, tune.image);
 }
 
@@ -80,20 +80,11 @@ bool MutateAsMusic(DepackStatus status, MoveRandom& random) {
   return status == DepackStatus::kDone || (status != DepackStatus::kTooShort && random.OneIn(2));
 }
 
-// The index of the first (or last) non-zero image entry, -1 when all are zero. Blocks of
-// entries are compared with memcmp, which is much faster than a loop under ASan.
+// The index of the first (or last) non-zero image entry, -1 when all are zero.
 int FindSetEntry(const MusicImage& image, bool last) {
-  constexpr size_t kBlock = 256;
-  static constexpr uint16_t kZeros[kBlock] = {};
-  const size_t blocks = (kImageSize + kBlock - 1) / kBlock;
-  for (size_t n = 0; n < blocks; ++n) {
-    const size_t begin = (last ? blocks - 1 - n : n) * kBlock;
-    const size_t count = std::min(kBlock, kImageSize - begin);
-    if (std::memcmp(image.entries.data() + begin, kZeros, count * sizeof(uint16_t)) == 0) continue;
-    for (size_t i = 0; i < count; ++i) {
-      const size_t at = last ? begin + count - 1 - i : begin + i;
-      if (image.entries[at] != 0) return static_cast<int>(at);
-    }
+  for (uint32_t n = 0; n < kImageSize; ++n) {
+    const uint32_t at = last ? kImageSize - 1 - n : n;
+    if (image.At(kImageFirst + at) != 0) return static_cast<int>(at);
   }
   return -1;
 }

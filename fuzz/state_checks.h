@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string>
 
@@ -87,14 +86,14 @@ inline std::string CheckState(const PackState& state) {
 }
 
 inline void MakeFresh(PackState& state) {
-  std::memset(state.image.entries.data(), 0, sizeof state.image.entries);
+  state.image.Clear();
   state.exploration = Exploration{};
   state.features = FeatureState{};
 }
 
 // Deterministic rubbish, so that a second pack proves that PackTune resets what it uses.
 inline void Scribble(PackState& state) {
-  std::memset(state.image.entries.data(), 0xA5, sizeof state.image.entries);
+  state.image.Fill(kImageFirst, kImageSize, 0xA5A5);
   state.exploration.maps.SongMap.fill(1);
   state.exploration.maps.SectorMap.fill(1);
   state.exploration.maps.InstrumentMap.fill(1);
@@ -111,7 +110,7 @@ inline void Scribble(PackState& state) {
 }
 
 inline bool SameState(const PackState& a, const PackState& b) {
-  return a.image.entries == b.image.entries && a.exploration.maps.SongMap == b.exploration.maps.SongMap &&
+  return a.image == b.image && a.exploration.maps.SongMap == b.exploration.maps.SongMap &&
          a.exploration.maps.SectorMap == b.exploration.maps.SectorMap && a.exploration.maps.InstrumentMap == b.exploration.maps.InstrumentMap &&
          a.exploration.maps.GlideMap == b.exploration.maps.GlideMap && a.exploration.maps.WaveMap == b.exploration.maps.WaveMap &&
          a.exploration.maps.PulseMap == b.exploration.maps.PulseMap && a.exploration.maps.FilterMap == b.exploration.maps.FilterMap &&

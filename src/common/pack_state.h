@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "common/feature_flags.h"
 #include "common/music_image.h"
@@ -32,9 +33,12 @@ struct Counts {
   int16_t SectorCount = 0;
   int16_t InstrumentCount = 0;  // distinct instruments selected in used sectors
   int16_t GlideCount = 0;
-  // The highest instrument number in use, -1 when none: the instrument tables keep the
-  // slots 0..HighestInstrument so that instruments above a gap are not lost.
-  int16_t HighestInstrument = -1;
+  // The highest instrument number in use, empty when none is: the instrument tables keep
+  // the slots 0..HighestInstrument so that instruments above a gap are not lost.
+  std::optional<int16_t> HighestInstrument = std::nullopt;
+
+  // How many instrument slots the tables keep: 0..HighestInstrument, none without one.
+  int InstrumentSlots() const { return HighestInstrument ? *HighestInstrument + 1 : 0; }
 };
 
 // What exploring the music found: the maps and counts of what the songs use, and the

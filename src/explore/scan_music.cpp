@@ -42,7 +42,7 @@ int16_t ScanTrack(const MusicImage& image, int song, int voice, Exploration& fou
         MarkFirstTime(found.maps.SectorMap, SelectedNumber(entry, value))) {
       ++marked;
     }
-    found.entryFeatures.Set(entry.feature);
+    if (entry.feature) found.entryFeatures.Set(*entry.feature);
   });
   return marked;
 }
@@ -57,9 +57,10 @@ void ScanSector(const MusicImage& image, int sector, Exploration& found) {
     } else if (entry.kind == SectorEntry::kInstrument &&
                MarkFirstTime(found.maps.InstrumentMap, number)) {
       ++counts.InstrumentCount;
-      counts.HighestInstrument = static_cast<int16_t>(std::max<int>(counts.HighestInstrument, number));
+      counts.HighestInstrument =
+          static_cast<int16_t>(std::max<int>(counts.HighestInstrument.value_or(0), number));
     }
-    found.entryFeatures.Set(entry.feature);
+    if (entry.feature) found.entryFeatures.Set(*entry.feature);
   });
 }
 

@@ -31,8 +31,8 @@ FeatureState DeriveFeatures(const MusicImage& image, const Exploration& found,
   if (AnyMark(found.maps.PulseMap)) f.Set(Feature::kPulse);
   if (AnyMark(found.maps.FilterMap)) f.Set(Feature::kFilters);
 
-  const int slots = std::min<int>(found.counts.HighestInstrument + 1, kInstrumentCount);
-  for (uint32_t slot = 0; slot < static_cast<uint32_t>(std::max(slots, 0)); ++slot) {
+  const int slots = std::clamp(found.counts.InstrumentSlots(), 0, kInstrumentCount);
+  for (uint32_t slot = 0; slot < static_cast<uint32_t>(slots); ++slot) {
     if (image.At(addr::v3tb + slot) != 0) f.Set(Feature::kVibrato);
     const uint16_t hr = image.At(addr::hrtb + slot);
     if (hr < kHardRestartKinds) f.Set(kHardRestarts[hr]);

@@ -1,7 +1,5 @@
 #include "image/depack.h"
 
-#include <algorithm>
-
 namespace zspack {
 
 DepackStatus DepackMusic(std::span<const uint8_t> file, MusicImage& image) {
@@ -17,7 +15,7 @@ DepackStatus DepackMusic(std::span<const uint8_t> file, MusicImage& image) {
     // target >= kImageFirst throughout, so the checks below keep every store in the image.
     if (body[p] != escape) {
       if (target > kImageLast) return DepackStatus::kBeyondImage;
-      image.entries[target++ - kImageFirst] = body[p++];
+      image.Set(target++, body[p++]);
       continue;
     }
     if (p + 1 >= body.size()) return DepackStatus::kRunCutShort;
@@ -25,7 +23,7 @@ DepackStatus DepackMusic(std::span<const uint8_t> file, MusicImage& image) {
     if (count == 0) return DepackStatus::kDone;
     if (p + 2 >= body.size()) return DepackStatus::kRunCutShort;
     if (target + count - 1 > kImageLast) return DepackStatus::kBeyondImage;
-    std::fill_n(image.entries.begin() + (target - kImageFirst), count, body[p + 2]);
+    image.Fill(target, count, body[p + 2]);
     target += count;
     p += kRunRecordBytes;
   }

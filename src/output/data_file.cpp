@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 
 #include "common/music_format.h"
 #include "common/text.h"
@@ -118,8 +119,8 @@ void AppendSectorList(std::string& out, const Exploration& found, std::string_vi
   out += kEol;
 }
 
-bool SongIsPacked(const Exploration& found, int selected, int song) {
-  return (selected == -1 || selected == song) && found.maps.SongMap[static_cast<size_t>(song)] != 0;
+bool SongIsPacked(const Exploration& found, std::optional<int16_t> selected, int song) {
+  return (!selected || *selected == song) && found.maps.SongMap[static_cast<size_t>(song)] != 0;
 }
 
 // Room for the whole data file, so that it is never copied while it grows: a table of n
@@ -217,7 +218,7 @@ int HighestMarked(std::span<const uint8_t> map) {
 
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
                     const FeatureState& features, std::string_view inputName) {
-  const int selected = features.SelectedSong;
+  const std::optional<int16_t> selected = features.SelectedSong;
   out.reserve(out.size() + DataFileCapacity(found, inputName));
 
   out += ";data dump of \"";
@@ -227,13 +228,13 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
 
   out += kArpspds;
   out += "\t!by ";
-  if (selected == -1) {
+  if (!selected) {
     for (uint32_t s = 0; s < kSongCount; ++s) {
       if (s != 0) out += ',';
       out += HexByte(image.At(addr::arpspds + s));
     }
   } else {
-    out += HexByte(image.At(addr::arpspds + ClampTo(selected, kSongCount)));
+    out += HexByte(image.At(addr::arpspds + ClampTo(*selected, kSongCount)));
   }
   out += kEol;
 
@@ -269,7 +270,7 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
   AppendLine(out, kSectionBreak);
   WriteTables(out, image, kGlideTables, found.counts.GlideCount);
   AppendLine(out, kSectionBreak);
-  WriteTables(out, image, kInstrumentTables, found.counts.HighestInstrument + 1);
+  WriteTables(out, image, kInstrumentTables, found.counts.InstrumentSlots());
   WriteTables(out, image, kWaveTables, HighestMarked(found.maps.WaveMap) + 1);
   WriteOneBasedTables(out, image, kPulseTables, HighestMarked(found.maps.PulseMap));
   WriteOneBasedTables(out, image, kFilterTables, HighestMarked(found.maps.FilterMap));

@@ -124,9 +124,9 @@ std::string RenderDefinesFile(const PackOptions& options, const FeatureState& fe
   out += kEol;
   out += kEol;
 
-  if (features.SelectedSong != -1) AppendValueDefine(out, kOnlySong, 0);
-  if (features.SingleSpeed != -1) AppendValueDefine(out, kSingleSpeed, features.SingleSpeed);
-  if (features.MultiSpeed > 0) AppendValueDefine(out, kMultiSpeed, features.MultiSpeed);
+  if (features.SelectedSong) AppendValueDefine(out, kOnlySong, 0);
+  if (features.SingleSpeed) AppendValueDefine(out, kSingleSpeed, *features.SingleSpeed);
+  if (features.MultiSpeed && *features.MultiSpeed > 0) AppendValueDefine(out, kMultiSpeed, *features.MultiSpeed);
 
   for (size_t i = 0; i < kFeatureCount; ++i) {
     if (features.flags[i]) AppendDefine(out, kFeatureDefines[i]);

@@ -291,14 +291,14 @@ class DataCheck {
     next_ = *arpspds;
 
     // Song speeds: all four songs, or the selected one alone.
-    const int selected = state_.features.SelectedSong;
-    Table("arpspds", 0, selected == -1 ? ImageBytes(image, addr::arpspds, 4)
-                                       : ImageBytes(image, addr::arpspds + static_cast<uint32_t>(selected), 1));
+    const std::optional<int16_t> selected = state_.features.SelectedSong;
+    Table("arpspds", 0, !selected ? ImageBytes(image, addr::arpspds, 4)
+                                  : ImageBytes(image, addr::arpspds + static_cast<uint32_t>(*selected), 1));
 
     // Song lines: three track pointers, speed and setting; the tracks follow in song order.
     std::vector<int> songs;
     for (int s = 0; s < kSongCount; ++s) {
-      if ((selected == -1 || selected == s) && state_.exploration.maps.SongMap[static_cast<size_t>(s)] != 0) songs.push_back(s);
+      if ((!selected || *selected == s) && state_.exploration.maps.SongMap[static_cast<size_t>(s)] != 0) songs.push_back(s);
     }
     const auto tunedats = Label("tunedats");
     if (!tunedats) return;
@@ -326,7 +326,7 @@ class DataCheck {
 
     Table("gldtbl", addr::gldtbl, ImageBytes(image, addr::gldtbl, state_.exploration.counts.GlideCount));
     Table("gldtbh", addr::gldtbh, ImageBytes(image, addr::gldtbh, state_.exploration.counts.GlideCount));
-    const int instruments = state_.exploration.counts.HighestInstrument + 1;
+    const int instruments = state_.exploration.counts.InstrumentSlots();
     const std::pair<const char*, uint32_t> kInstrumentTables[] = {
         {"adtb", addr::adtb}, {"srtb", addr::srtb}, {"aptb", addr::aptb}, {"pptb", addr::pptb},
         {"fptb", addr::fptb}, {"v1tb", addr::v1tb}, {"v2tb", addr::v2tb}, {"v3tb", addr::v3tb},
@@ -480,8 +480,8 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
 
   int songs = 0;
   for (int s = 0; s < kSongCount; ++s) {
-    const int selected = state->features.SelectedSong;
-    if ((selected == -1 || selected == s) && state->exploration.maps.SongMap[static_cast<size_t>(s)] != 0) ++songs;
+    const std::optional<int16_t> selected = state->features.SelectedSong;
+    if ((!selected || *selected == s) && state->exploration.maps.SongMap[static_cast<size_t>(s)] != 0) ++songs;
   }
 
   if (c.psid) {
@@ -495,7 +495,7 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
     EXPECT_EQ(BigEndian(program.file, 0x0E), std::max(songs, 1)) << "songs";
     EXPECT_EQ(BigEndian(program.file, 0x10), 1) << "start song";
     const uint32_t speed = static_cast<uint32_t>(BigEndian(program.file, 0x12)) << 16 | BigEndian(program.file, 0x14);
-    const bool cia = state->features.MultiSpeed > 0;
+    const bool cia = state->features.MultiSpeed.value_or(0) > 0;
     EXPECT_EQ(speed, cia ? (1u << std::max(songs, 1)) - 1 : 0u) << "speed bits";
     const uint16_t flags = BigEndian(program.file, 0x76);
     EXPECT_EQ((flags >> 4) & 3, c.sidType & 3) << "SID model bits of flags " << Hex(flags);
@@ -525,9 +525,9 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
     ASSERT_NE(found, symbols.end()) << "zs_f_" << name;
     EXPECT_EQ(found->second, state->features.flags[f] ? 1 : 0) << kFeatureDefines[f];
   }
-  EXPECT_EQ(symbols.at("zs_f_only_song"), state->features.SelectedSong != -1 ? 1 : 0);
-  EXPECT_EQ(symbols.at("zs_v_single_speed"), std::max<int>(state->features.SingleSpeed, 0));
-  EXPECT_EQ(symbols.at("zs_v_multispeed"), std::max<int>(state->features.MultiSpeed, 0));
+  EXPECT_EQ(symbols.at("zs_f_only_song"), state->features.SelectedSong ? 1 : 0);
+  EXPECT_EQ(symbols.at("zs_v_single_speed"), state->features.SingleSpeed.value_or(0));
+  EXPECT_EQ(symbols.at("zs_v_multispeed"), state->features.MultiSpeed.value_or(0));
   EXPECT_EQ(symbols.at("zs_f_sidmodel"), c.psid ? 1 : 0);
   EXPECT_EQ(symbols.at("zs_v_sidmodel"), c.psid ? c.sidType : 0);
 

@@ -49,7 +49,7 @@ TEST(DemoTune, EveryReportStepHasSomethingToShow) {
   }
   // Gaps in the numbering: more slots than instruments in use, and the pulse and filter
   // maps are not empty.
-  EXPECT_GT(state->exploration.counts.HighestInstrument + 1, state->exploration.counts.InstrumentCount);
+  EXPECT_GT(state->exploration.counts.InstrumentSlots(), state->exploration.counts.InstrumentCount);
   EXPECT_NE(packed.console.find("Pulsetable-Usage :\n-+"), std::string::npos) << packed.console;
   EXPECT_NE(packed.console.find("Filtertable-Usage :\n---+"), std::string::npos) << packed.console;
 

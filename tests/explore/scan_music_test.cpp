@@ -3,6 +3,7 @@
 // where each walk stops.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "explore/explore_fixture.h"
@@ -118,7 +119,8 @@ TEST(ScanSector, MarksInstrumentsGlidesAndFeaturesUpToTheEnd) {
     EXPECT_EQ(Marked(found.maps.GlideMap), c.glides);
     EXPECT_EQ(found.counts.InstrumentCount, static_cast<int16_t>(c.instruments.size()));
     EXPECT_EQ(found.counts.GlideCount, static_cast<int16_t>(c.glides.size()));
-    EXPECT_EQ(found.counts.HighestInstrument, c.instruments.empty() ? -1 : c.instruments.back());
+    EXPECT_EQ(found.counts.HighestInstrument,
+            c.instruments.empty() ? std::nullopt : std::optional<int16_t>(c.instruments.back()));
     EXPECT_EQ(Names(found.entryFeatures), c.features);
   }
 }

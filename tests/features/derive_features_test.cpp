@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,11 @@ struct DeriveCase {
   bool speedChange = false;  // a track changes the speed
   int16_t glides = 0;
   std::vector<int> pulseRows = {}, filterRows = {};
-  int16_t highest = -1;                // the highest instrument in use
+  std::optional<int16_t> highest = std::nullopt;  // the highest instrument in use
   std::vector<uint8_t> hardRestart = {};  // hrtb from slot 0 on
   std::vector<uint8_t> vibrato = {};      // v3tb from slot 0 on
   const char* features = "";           // what DeriveFeatures sets besides _SPEEDCHANGE_
-  int16_t singleSpeed = -1, selectedSong = -1, multiSpeed = -1;
+  std::optional<int16_t> singleSpeed = std::nullopt, selectedSong = std::nullopt, multiSpeed = std::nullopt;
 };
 
 const DeriveCase kCases[] = {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -191,14 +192,14 @@ TEST(AppendDataFile, SongsInUseAndSelected) {
   struct Case {
     const char* name;
     std::array<uint8_t, kSongCount> songMap;
-    int16_t selected;
+    std::optional<int16_t> selected;
     const char* arpspds;
     std::vector<int> packed;
   };
   const Case cases[] = {
-      {"AllSongs", {1, 1, 1, 1}, -1, "$11,$22,$33,$44", {0, 1, 2, 3}},
-      {"NoSongInUse", {0, 0, 0, 0}, -1, "$11,$22,$33,$44", {}},
-      {"Song3Alone", {0, 0, 0, 1}, -1, "$11,$22,$33,$44", {3}},
+      {"AllSongs", {1, 1, 1, 1}, std::nullopt, "$11,$22,$33,$44", {0, 1, 2, 3}},
+      {"NoSongInUse", {0, 0, 0, 0}, std::nullopt, "$11,$22,$33,$44", {}},
+      {"Song3Alone", {0, 0, 0, 1}, std::nullopt, "$11,$22,$33,$44", {3}},
       {"Song0Selected", {1, 1, 1, 1}, 0, "$11", {0}},
       {"SelectedSongNotInUse", {1, 1, 1, 0}, 3, "$44", {}},
   };
@@ -255,7 +256,7 @@ TEST(AppendDataFile, TableSizes) {
   const Case cases[] = {
       {"NoGlide", [](Exploration& e) { e.counts.GlideCount = 0; }, glides, 1},
       {"AllGlides", [](Exploration& e) { e.counts.GlideCount = 32; }, glides, 32},
-      {"NoInstrument", [](Exploration& e) { e.counts.HighestInstrument = -1; }, instruments, 1},
+      {"NoInstrument", [](Exploration& e) { e.counts.HighestInstrument = std::nullopt; }, instruments, 1},
       {"InstrumentsUpTo5", [](Exploration& e) { e.counts.HighestInstrument = 5; }, instruments, 6},
       {"AllInstruments", [](Exploration& e) { e.counts.HighestInstrument = 31; }, instruments, 32},
       {"NoWaveRow", [](Exploration& e) { e.maps.WaveMap = {}; }, wave, 1},

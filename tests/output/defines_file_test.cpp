@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,15 +108,15 @@ TEST(DefinesFile, HeaderFollowsTheOptions) {
 
 TEST(DefinesFile, SettingsBeforeTheFeatures) {
   struct Case {
-    int16_t selected, single, multi;
+    std::optional<int16_t> selected, single, multi;
     std::string lines;
   };
   const Case cases[] = {
-      {-1, -1, -1, ""},
-      {3, -1, -1, "\t_ONLY_SONG_ = 0\r\n"},  // the packed song is always song 0
-      {-1, 256, -1, "\t_SINGLE_SPEED_ = 256\r\n"},
-      {-1, -1, 0, ""},
-      {-1, -1, 1, "\t_MULTISPEED_ = 1\r\n"},  // the smallest factor is written too
+      {std::nullopt, std::nullopt, std::nullopt, ""},
+      {3, std::nullopt, std::nullopt, "\t_ONLY_SONG_ = 0\r\n"},  // the packed song is always song 0
+      {std::nullopt, 256, std::nullopt, "\t_SINGLE_SPEED_ = 256\r\n"},
+      {std::nullopt, std::nullopt, 0, ""},
+      {std::nullopt, std::nullopt, 1, "\t_MULTISPEED_ = 1\r\n"},  // the smallest factor is written too
       {2, 13, 4, "\t_ONLY_SONG_ = 0\r\n\t_SINGLE_SPEED_ = 13\r\n\t_MULTISPEED_ = 4\r\n"},
   };
   for (const Case& c : cases) {
