@@ -9,57 +9,17 @@
 
 #include "common/music_format.h"
 #include "common/text.h"
+#include "output/data_file_tables.h"
 #include "output/hex_byte.h"
 
 namespace zspack {
 
 namespace {
 
-struct TableSpec {
-  std::string_view label;
-  uint32_t start;
-};
-
-constexpr std::string_view kArpspds = "arpspds";
-constexpr std::string_view kTunedats = "tunedats";
-constexpr std::string_view kTrackStem = ".trk";
-constexpr std::string_view kSectorStem = ".sec";
-constexpr std::string_view kSectorLows = "Asecsl";
-constexpr std::string_view kSectorHighs = "Asecsh";
-constexpr std::array kNamedLabels = {kArpspds, kTunedats, kTrackStem, kSectorStem, kSectorLows, kSectorHighs};
-
-constexpr TableSpec kGlideTables[] = {{"gldtbl", addr::gldtbl}, {"gldtbh", addr::gldtbh}};
-
-constexpr TableSpec kInstrumentTables[] = {
-    {"adtb", addr::adtb}, {"srtb", addr::srtb}, {"aptb", addr::aptb}, {"pptb", addr::pptb},
-    {"fptb", addr::fptb}, {"v1tb", addr::v1tb}, {"v2tb", addr::v2tb}, {"v3tb", addr::v3tb},
-    {"hrtb", addr::hrtb}, {"hf1tb", addr::hf1tb}, {"hf2tb", addr::hf2tb},
-};
-
-constexpr TableSpec kWaveTables[] = {{"wave", addr::wave}, {"trans", addr::trans}};
-
 // The pulse and filter tables count their rows from 1: the label stands one byte before
 // the data, and row 0 is never written.
 constexpr std::string_view kOneBased = " = *-1";
 constexpr size_t kLongestLabel = 16;
-constexpr TableSpec kPulseTables[] = {{"ptb1", addr::ptb1}, {"ptb2", addr::ptb2}};
-constexpr TableSpec kFilterTables[] = {{"ftb1", addr::ftb1}, {"ftb2", addr::ftb2}};
-
-constexpr auto kAllLabels = [] {
-  std::array<std::string_view, std::size(kNamedLabels) + std::size(kGlideTables) +
-                                   std::size(kInstrumentTables) + std::size(kWaveTables) +
-                                   std::size(kPulseTables) + std::size(kFilterTables)>
-      labels{};
-  size_t n = 0;
-  for (const std::string_view label : kNamedLabels) labels[n++] = label;
-  for (const std::span<const TableSpec> group :
-       {std::span<const TableSpec>(kGlideTables), std::span<const TableSpec>(kInstrumentTables),
-        std::span<const TableSpec>(kWaveTables), std::span<const TableSpec>(kPulseTables),
-        std::span<const TableSpec>(kFilterTables)}) {
-    for (const TableSpec& table : group) labels[n++] = table.label;
-  }
-  return labels;
-}();
 
 constexpr std::string_view kSectionBreak = ";...";
 
@@ -167,8 +127,6 @@ void WriteOneBasedTables(std::string& out, const MusicImage& image,
 }
 
 }  // namespace
-
-std::span<const std::string_view> DataFileLabels() { return kAllLabels; }
 
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
                     uint32_t start, int count) {

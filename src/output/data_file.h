@@ -35,8 +35,4 @@ int HighestMarked(std::span<const uint8_t> map);
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
                     const FeatureState& features, std::string_view inputName);
 
-// Every label the data file can define, from the tables the renderer writes them from;
-// ".trk" and ".sec" stand for the numbered labels ".trk00".."trk0B" and ".sec00"...
-std::span<const std::string_view> DataFileLabels();
-
 }  // namespace zspack

@@ -14,7 +14,4 @@ namespace zspack {
 
 std::string RenderDefinesFile(const PackOptions& options, const FeatureState& features);
 
-// Every name the defines file can define, from the tables the renderer writes them from.
-std::span<const std::string_view> DefinesFileNames();
-
 }  // namespace zspack

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "driver/outcome.h"
-#include "output/data_file.h"
-#include "output/defines_file.h"
+#include "output/data_file_tables.h"
+#include "output/defines_file_tables.h"
 #include "support/tune_builder.h"
 
 namespace zspack::testing {
@@ -37,8 +37,8 @@ TEST(DocumentedNames, GuideNamesEveryDefineAndLabel) {
     const char* file;
     std::span<const std::string_view> names;
   } kRenderers[] = {
-      {"the_defines.a", DefinesFileNames()},
-      {"the_data.a", DataFileLabels()},
+      {"the_defines.a", kDefinesFileNames},
+      {"the_data.a", kDataFileLabels},
   };
   for (const auto& renderer : kRenderers) {
     EXPECT_GT(renderer.names.size(), 5u) << renderer.file;
