@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 repo=$(pwd)
 # The unpacked source tarball has no history to clone; its release files are checked where
 # they are made, from the repository.
-if ! git rev-parse --git-dir >/dev/null 2>&1; then
+if [ ! -e .git ]; then
   echo "skipped: not a git repository (the source tarball); the release check runs in a clone"
   exit 0
 fi
