@@ -13,7 +13,7 @@
 # branch directions taken. A branch that no test can take (a system call that cannot fail
 # where it is made) is written so that it is one direction, not several.
 #
-#   scripts/coverage.sh                  # from any directory; about 5 minutes on 2 cores
+#   scripts/coverage.sh                  # from any directory; about 3 minutes on 2 cores
 #   COVERAGE_KEEP=1 scripts/coverage.sh  # keep the raw profiles in build-coverage/profiles
 set -eu
 cd "$(dirname "$0")/.."
