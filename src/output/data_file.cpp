@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
 

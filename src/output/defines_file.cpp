@@ -1,8 +1,5 @@
 #include "output/defines_file.h"
 
-#include <array>
-#include <initializer_list>
-
 #include "common/text.h"
 #include "output/defines_file_tables.h"
 #include "output/hex_byte.h"
