@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <algorithm>
 
 #include "common/feature_flags.h"
 #include "common/music_image.h"
@@ -183,17 +185,37 @@ static_assert(kTrackEntries == kSectorEntries, "one stepper serves tracks and se
 // Every track and sector walk goes through this one stepper, so they cannot disagree on
 // where a parameter or an end falls; only their rules differ. The visitor is taken by
 // value: the walks pass lambdas that capture by reference, which are cheap to copy.
-template <typename Visit>
-WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit visit) {
-  for (int i = 0; i < kWalkEntries;) {
-    const uint8_t value = image.Byte(start + static_cast<uint32_t>(i));
+namespace detail {
+// The one stepper: read(i) gives entry i of `entries`.
+template <typename Read, typename Visit>
+WalkResult StepEntries(Read read, int entries, WalkRule rule, Visit visit) {
+  for (int i = 0; i < entries;) {
+    const uint8_t value = read(i);
     visit(i, value);
     if (EndsWalk(rule.end, value)) return {i + 1, true, value};
     // One entry, and the command's parameter too where the rule steps over it.
-    i += 1 + (rule.commandParameters & detail::kTakesParameter[value]);
+    i += 1 + (rule.commandParameters & kTakesParameter[value]);
   }
-  return {kWalkEntries, false, 0};
+  return {entries, false, 0};
 }
+}  // namespace detail
+
+template <typename Visit>
+WalkResult WalkEntries(const MusicImage& image, uint32_t start, WalkRule rule, Visit visit) {
+  return detail::StepEntries([&](int i) { return image.Byte(start + static_cast<uint32_t>(i)); },
+                             kWalkEntries, rule, visit);
+}
+
+// The same walk over a track or sector as the data file holds it: its written bytes,
+// at most 256 of them; a walk that runs out of bytes did not end.
+template <typename Visit>
+WalkResult WalkEntries(std::span<const uint8_t> bytes, WalkRule rule, Visit visit) {
+  return detail::StepEntries([&](int i) { return bytes[static_cast<size_t>(i)]; },
+                             static_cast<int>(std::min<size_t>(bytes.size(), kWalkEntries)), rule, visit);
+}
+
+// Whether a command entry at `index` has its parameter within `entries`.
+constexpr bool HasParameter(int index, int entries) { return index + 1 < entries; }
 
 // The wavetable: a row whose wave byte is kWaveJump jumps to the row in its trans byte;
 // a wave byte above it ends the program.

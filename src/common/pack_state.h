@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -41,12 +42,22 @@ struct Counts {
   int InstrumentSlots() const { return HighestInstrument ? *HighestInstrument + 1 : 0; }
 };
 
+// For each track, the track whose label tunedats names in its place: itself, or an
+// earlier track of the same bytes that crunching writes once for both.
+using TrackLabels = std::array<uint8_t, kTrackCount>;
+inline constexpr TrackLabels kOwnTrackLabels = [] {
+  TrackLabels own{};
+  for (size_t t = 0; t < own.size(); ++t) own[t] = static_cast<uint8_t>(t);
+  return own;
+}();
+
 // What exploring the music found: the maps and counts of what the songs use, and the
 // features that the entries of the played tracks and sectors call for.
 struct Exploration {
   UsageMaps maps;
   Counts counts;
   FeatureFlags entryFeatures{};
+  TrackLabels trackLabels = kOwnTrackLabels;
 };
 
 struct PackState {

@@ -151,26 +151,15 @@ void WriteByteTable(std::string& out, const MusicImage& image, std::string_view 
   std::copy(kEol.begin(), kEol.end(), p);
 }
 
-int TrackLength(const MusicImage& image, uint32_t start) {
-  // The data file writes a track as the player reads it: through its end, and a loop's
-  // argument with it.
-  constexpr WalkRule kWrittenTrack{WalkEnd::kTrackEnd, false};
-  const WalkResult walk = WalkEntries(image, start, kWrittenTrack, [](int, uint8_t) {});
-  if (!walk.ended) return 1;
-  return ClassifyTrackEntry(walk.last).kind == TrackEntry::kLoop ? walk.length + 1 : walk.length;
-}
-
-int SectorLength(const MusicImage& image, int sector) {
-  // No $FF within the sector: it is written whole, and a command in its last entry does
-  // not stretch it past its 256 entries.
-  constexpr WalkRule kWrittenSector{WalkEnd::kSectorEnd, true};
-  return WalkEntries(image, SectorAddress(sector), kWrittenSector, [](int, uint8_t) {}).length;
-}
-
-int HighestMarked(std::span<const uint8_t> map) {
-  int i = static_cast<int>(map.size()) - 1;
-  while (i > 0 && map[static_cast<size_t>(i)] == 0) --i;
-  return std::max(i, 0);
+int CountDataBytes(std::string_view text) {
+  int bytes = 0;
+  for (size_t at = text.find(kByteLine); at != std::string_view::npos; at = text.find(kByteLine, at)) {
+    const size_t end = std::min(text.find(kEol, at), text.size());
+    bytes += 1 + static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(at),
+                                             text.begin() + static_cast<std::ptrdiff_t>(end), ','));
+    at = end;
+  }
+  return bytes;
 }
 
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,
@@ -201,7 +190,7 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
     out += "\t!by ";
     for (int v = 0; v < kVoiceCount; ++v) {
       if (v != 0) out += ',';
-      const NumberedLabel label(kTrackStem, kVoiceCount * s + v);
+      const NumberedLabel label(kTrackStem, found.trackLabels[static_cast<size_t>(kVoiceCount * s + v)]);
       out += '<';
       out += label.view();
       out += ",>";
@@ -214,13 +203,15 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
     out += kEol;
   }
   // Every track is written whole with its label, also one of 256 or 257 entries, since
-  // tunedats refers to it; a $FE at index 255 takes its argument from the next entry.
+  // tunedats refers to it; a $FE at index 255 takes its argument from the next entry. A
+  // track that names another's label is written as that one.
   for (int s = 0; s < kSongCount; ++s) {
     if (!SongIsPacked(found, selected, s)) continue;
     for (int v = 0; v < kVoiceCount; ++v) {
-      const uint32_t start = TrackAddress(s, v);
-      WriteByteTable(out, image, NumberedLabel(kTrackStem, kVoiceCount * s + v).view(), start,
-                     TrackLength(image, start));
+      const int track = kVoiceCount * s + v;
+      if (found.trackLabels[static_cast<size_t>(track)] != track) continue;
+      const uint32_t start = TrackAddress(track);
+      WriteByteTable(out, image, NumberedLabel(kTrackStem, track).view(), start, TrackLength(image, start));
     }
   }
 

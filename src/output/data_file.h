@@ -11,6 +11,7 @@
 #include "common/feature_flags.h"
 #include "common/music_image.h"
 #include "common/pack_state.h"
+#include "common/written_lengths.h"
 
 namespace zspack {
 
@@ -19,15 +20,8 @@ namespace zspack {
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
                     uint32_t start, int count);
 
-// Length of the track at `start`: through its first $F0..$F3/$FF, or its $FE and the
-// argument after it; 1 when the 256 entries hold no such byte. 257 reads one entry past.
-int TrackLength(const MusicImage& image, uint32_t start);
-
-// Length of a sector through its $FF, two for each $F6..$FA command; at most 256.
-int SectorLength(const MusicImage& image, int sector);
-
-// The highest index whose mark is set, 0 when none is.
-int HighestMarked(std::span<const uint8_t> map);
+// How many bytes the data file's "!by" lines put into the program: one per value.
+int CountDataBytes(std::string_view text);
 
 // Appends the whole file to `out`, so that a caller packing many tunes (the fuzzer) keeps
 // one buffer instead of a fresh allocation per tune. `features` gives the selected song,
