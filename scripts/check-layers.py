@@ -9,7 +9,7 @@ import pathlib
 import re
 import sys
 
-LAYERS = ["common", "image", "explore", "features", "output", "pack", "driver"]
+LAYERS = ["common", "image", "explore", "crunch", "features", "output", "pack", "driver"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"/]+)/[^"]+"', re.MULTILINE)
 
 

@@ -13,7 +13,8 @@ inline constexpr uint32_t kDefaultStartAddress = 0x1000;
 struct PackOptions {
   int16_t RequestedSong = kAllSongs;             // 0..3 one song, 4 all songs
   uint32_t StartAddress = kDefaultStartAddress;  // 0..$FFFF
-  bool CrunchFlag = false;                       // accepted, changes nothing
+  bool CrunchFlag = false;                       // "-c": accepted, changes nothing
+  bool Crunch = false;                           // "--crunch": the crunch stage runs
   bool PsidFlag = false;
   int16_t SidType = 0;                           // byte value after "-p" minus '0', unchecked
   int InputArgIndex = 1;

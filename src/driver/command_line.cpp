@@ -23,8 +23,15 @@ int HexValue(char c) {
 
 bool IsSwitch(std::string_view arg) { return !arg.empty() && arg[0] == '-'; }
 
+// The one long switch; any other argument that starts with "--" is ignored.
+constexpr std::string_view kCrunchSwitch = "--crunch";
+
 // Applies one switch; false when it must show the usage text.
 bool ApplySwitch(std::string_view arg, PackOptions& options) {
+  if (arg == kCrunchSwitch) {
+    options.Crunch = true;
+    return true;
+  }
   if (arg.size() <= kLetterAt) return true;  // a lone "-" has no letter and is ignored
   switch (UpperAscii(arg[kLetterAt])) {
     case 'A': {

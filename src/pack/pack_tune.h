@@ -9,6 +9,7 @@
 
 #include "common/pack_options.h"
 #include "common/pack_state.h"
+#include "crunch/crunch_music.h"
 #include "image/depack.h"
 
 namespace zspack {
@@ -25,5 +26,14 @@ struct PackedTune {
 // malformed file leaves the three texts empty.
 void PackTune(std::span<const uint8_t> file, const PackOptions& options, PackState& state,
               PackedTune& out);
+
+// Whether the crunched music plays as the plain pack in `plain` does: the music views of
+// the two data files are equal.
+bool PlaysTheSame(const PackState& plain, const CrunchedMusic& crunched, const PackOptions& options);
+
+// With `state` and `out` holding the plain pack: takes the crunched music, renders it and
+// reports what crunching did, when it plays the same; otherwise keeps the plain pack and
+// says so. PackTune calls it with what CrunchMusic made.
+void TakeCrunched(const CrunchedMusic& crunched, const PackOptions& options, PackState& state, PackedTune& out);
 
 }  // namespace zspack

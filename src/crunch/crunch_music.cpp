@@ -1,0 +1,256 @@
+#include "crunch/crunch_music.h"
+
+#include <map>
+#include <vector>
+
+#include "common/music_format.h"
+#include "common/music_layout.h"
+#include "common/written_lengths.h"
+#include "crunch/table_programs.h"
+
+namespace zspack {
+
+namespace {
+
+constexpr WalkRule kPlayedTrack{WalkEnd::kTrackEnd, false};
+constexpr WalkRule kPlayedSector{WalkEnd::kSectorEnd, true};
+
+// The instrument tables in the data file's order; three of them point into programs.
+constexpr uint32_t kInstrumentColumns[] = {addr::adtb, addr::srtb, addr::aptb, addr::pptb, addr::fptb, addr::v1tb,
+                                           addr::v2tb, addr::v3tb, addr::hrtb, addr::hf1tb, addr::hf2tb};
+constexpr size_t kInstrumentValues = std::size(kInstrumentColumns);
+using InstrumentValues = std::array<uint8_t, kInstrumentValues>;
+constexpr size_t kWaveColumn = 2, kPulseColumn = 3, kFilterColumn = 4;
+
+// Old number to new number; kGone for what no packed song reaches.
+constexpr int kGone = -1;
+template <size_t N>
+using Renumbering = std::array<int, N>;
+
+// What the packed songs reach, in the numbering the exploration left.
+struct Reach {
+  std::vector<int> tracks;  // 3 * song + voice
+  std::array<uint8_t, kSectorCount> sectors{};
+  std::array<uint8_t, kInstrumentCount> instruments{};
+  std::array<uint8_t, kGlideCount> glides{};
+  std::vector<uint8_t> pulseStarts, filterStarts;  // $F7 and $F6 parameters
+  bool followable = true;
+};
+
+Reach FindReach(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected) {
+  Reach reach;
+  for (int s = 0; s < kSongCount; ++s) {
+    if ((selected && *selected != s) || found.maps.SongMap[static_cast<size_t>(s)] == 0) continue;
+    for (int v = 0; v < kVoiceCount; ++v) {
+      reach.tracks.push_back(kVoiceCount * s + v);
+      const WalkResult walk = WalkEntries(image, TrackAddress(s, v), kPlayedTrack, [&](int, uint8_t value) {
+        const EntryRange<TrackEntry>& entry = ClassifyTrackEntry(value);
+        if (entry.kind == TrackEntry::kSector) reach.sectors[static_cast<size_t>(SelectedNumber(entry, value))] = 1;
+      });
+      // A loop in the last entry takes its argument from the next track's first entry,
+      // which crunching may renumber.
+      reach.followable = reach.followable && walk.ended && TrackLength(image, TrackAddress(s, v)) <= kTrackEntries;
+    }
+  }
+  for (int n = 0; n < kSectorCount; ++n) {
+    if (reach.sectors[static_cast<size_t>(n)] == 0) continue;
+    const uint32_t start = SectorAddress(n);
+    const WalkResult walk = WalkEntries(image, start, kPlayedSector, [&](int i, uint8_t value) {
+      const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
+      const auto number = static_cast<size_t>(SelectedNumber(entry, value));
+      if (entry.kind == SectorEntry::kGlide) reach.glides[number] = 1;
+      if (entry.kind == SectorEntry::kInstrument) reach.instruments[number] = 1;
+      if (!HasParameter(i, kSectorEntries)) return;
+      const uint8_t parameter = image.Byte(start + static_cast<uint32_t>(i) + 1);
+      if (value == kPulseCommand) reach.pulseStarts.push_back(parameter);
+      if (value == kFilterCommand) reach.filterStarts.push_back(parameter);
+    });
+    reach.followable = reach.followable && walk.ended && n < found.counts.SectorCount;
+  }
+  for (size_t g = 0; g < kGlideCount; ++g) {
+    reach.followable = reach.followable && (reach.glides[g] == 0 || static_cast<int>(g) < found.counts.GlideCount);
+  }
+  for (size_t i = 0; i < kInstrumentCount; ++i) {
+    reach.followable = reach.followable && (reach.instruments[i] == 0 || static_cast<int>(i) < found.counts.InstrumentSlots());
+  }
+  return reach;
+}
+
+// Numbers the distinct values of the reached entries 0.. in the order of their old
+// numbers; the first entry of each value is the one kept.
+template <typename Value, size_t N>
+Renumbering<N> Merge(const std::array<uint8_t, N>& reached, const std::array<Value, N>& values, std::vector<int>& kept) {
+  Renumbering<N> to;
+  to.fill(kGone);
+  std::map<Value, int> numbers;
+  for (size_t old = 0; old < N; ++old) {
+    if (reached[old] == 0) continue;
+    const auto [where, added] = numbers.try_emplace(values[old], static_cast<int>(numbers.size()));
+    if (added) kept.push_back(static_cast<int>(old));
+    to[old] = where->second;
+  }
+  return to;
+}
+
+// The starts that point into a table, each once.
+std::vector<uint8_t> InstrumentStarts(const MusicImage& image, const Reach& reach, size_t column,
+                                      const std::vector<uint8_t>& commandStarts) {
+  std::vector<uint8_t> starts = commandStarts;
+  for (uint32_t i = 0; i < kInstrumentCount; ++i) {
+    if (reach.instruments[i] != 0) starts.push_back(image.Byte(kInstrumentColumns[column] + i));
+  }
+  return starts;
+}
+
+void WriteRows(MusicImage& image, uint32_t first, const CrunchedTable& table) {
+  for (size_t r = 0; r < table.column1.size(); ++r) {
+    image.Set(first + static_cast<uint32_t>(r), table.column1[r]);
+    image.Set(first + kPageSize + static_cast<uint32_t>(r), table.column2[r]);
+  }
+}
+
+template <size_t N>
+void MarkFirst(std::array<uint8_t, N>& marks, size_t first, size_t count) {
+  marks.fill(0);
+  for (size_t i = first; i < first + count && i < N; ++i) marks[i] = 1;
+}
+
+int Written(int count) { return std::max(count, 1); }
+
+}  // namespace
+
+void CrunchMusic(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected,
+                 CrunchedMusic& out) {
+  out.image = image;
+  out.exploration = found;
+  out.unfollowable = false;
+  out.leftAsIs = {};
+  const Reach reach = FindReach(image, found, selected);
+
+  auto tally = [&](CrunchedPart part) -> PartTally& { return out.tally[static_cast<size_t>(part)]; };
+  const int waveRows = HighestMarked(found.maps.WaveMap) + 1;
+  const int pulseRows = HighestMarked(found.maps.PulseMap);
+  const int filterRows = HighestMarked(found.maps.FilterMap);
+  tally(CrunchedPart::kInstruments).before = found.counts.InstrumentSlots();
+  tally(CrunchedPart::kSectors).before = found.counts.SectorCount;
+  tally(CrunchedPart::kGlides).before = found.counts.GlideCount;
+  tally(CrunchedPart::kTracks).before = static_cast<int>(reach.tracks.size());
+  tally(CrunchedPart::kWaveRows).before = waveRows;
+  tally(CrunchedPart::kPulseRows).before = Written(pulseRows);
+  tally(CrunchedPart::kFilterRows).before = Written(filterRows);
+  for (PartTally& part : out.tally) part.after = part.before;
+  if (!reach.followable) {
+    out.unfollowable = true;
+    return;
+  }
+
+  // The tables first: instruments and sectors compare by where their programs went.
+  const CrunchedTable wave = CrunchWaveTable(image, waveRows, InstrumentStarts(image, reach, kWaveColumn, {}));
+  const CrunchedTable pulse = CrunchTwoColumnTable(image, addr::ptb1, pulseRows,
+                                                   InstrumentStarts(image, reach, kPulseColumn, reach.pulseStarts));
+  const CrunchedTable filter = CrunchTwoColumnTable(image, addr::ftb1, filterRows,
+                                                    InstrumentStarts(image, reach, kFilterColumn, reach.filterStarts));
+  out.leftAsIs = {wave.leftAsIs, pulse.leftAsIs, filter.leftAsIs};
+  MusicImage& crunched = out.image;
+  WriteRows(crunched, addr::wave, wave);
+  WriteRows(crunched, addr::ptb1 + 1, pulse);
+  WriteRows(crunched, addr::ftb1 + 1, filter);
+
+  // Instruments, their program pointers moved along.
+  std::array<InstrumentValues, kInstrumentCount> instruments{};
+  for (uint32_t i = 0; i < kInstrumentCount; ++i) {
+    for (size_t c = 0; c < kInstrumentValues; ++c) instruments[i][c] = image.Byte(kInstrumentColumns[c] + i);
+    instruments[i][kWaveColumn] = wave.start[instruments[i][kWaveColumn]];
+    instruments[i][kPulseColumn] = pulse.start[instruments[i][kPulseColumn]];
+    instruments[i][kFilterColumn] = filter.start[instruments[i][kFilterColumn]];
+  }
+  std::vector<int> keptInstruments;
+  const Renumbering<kInstrumentCount> instrumentTo = Merge(reach.instruments, instruments, keptInstruments);
+  for (size_t k = 0; k < keptInstruments.size(); ++k) {
+    for (size_t c = 0; c < kInstrumentValues; ++c) {
+      crunched.Set(kInstrumentColumns[c] + static_cast<uint32_t>(k), instruments[static_cast<size_t>(keptInstruments[k])][c]);
+    }
+  }
+
+  std::array<std::array<uint8_t, 2>, kGlideCount> glides{};
+  for (uint32_t g = 0; g < kGlideCount; ++g) glides[g] = {image.Byte(addr::gldtbl + g), image.Byte(addr::gldtbh + g)};
+  std::vector<int> keptGlides;
+  const Renumbering<kGlideCount> glideTo = Merge(reach.glides, glides, keptGlides);
+  for (size_t k = 0; k < keptGlides.size(); ++k) {
+    crunched.Set(addr::gldtbl + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][0]);
+    crunched.Set(addr::gldtbh + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][1]);
+  }
+
+  // Sectors with their selects and program starts renumbered; then the identical ones merge.
+  std::array<std::vector<uint8_t>, kSectorCount> sectors;
+  for (int n = 0; n < kSectorCount; ++n) {
+    if (reach.sectors[static_cast<size_t>(n)] == 0) continue;
+    const uint32_t start = SectorAddress(n);
+    std::vector<uint8_t>& bytes = sectors[static_cast<size_t>(n)];
+    for (int i = 0; i < SectorLength(image, n); ++i) bytes.push_back(image.Byte(start + static_cast<uint32_t>(i)));
+    WalkEntries(image, start, kPlayedSector, [&](int i, uint8_t value) {
+      const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
+      const auto at = static_cast<size_t>(i);
+      const auto number = static_cast<size_t>(SelectedNumber(entry, value));
+      if (entry.kind == SectorEntry::kGlide) bytes[at] = static_cast<uint8_t>(entry.first + glideTo[number]);
+      if (entry.kind == SectorEntry::kInstrument) bytes[at] = static_cast<uint8_t>(entry.first + instrumentTo[number]);
+      if (value == kPulseCommand) bytes[at + 1] = pulse.start[bytes[at + 1]];
+      if (value == kFilterCommand) bytes[at + 1] = filter.start[bytes[at + 1]];
+    });
+  }
+  std::vector<int> keptSectors;
+  const Renumbering<kSectorCount> sectorTo = Merge(reach.sectors, sectors, keptSectors);
+  for (size_t k = 0; k < keptSectors.size(); ++k) {
+    const std::vector<uint8_t>& bytes = sectors[static_cast<size_t>(keptSectors[k])];
+    for (size_t i = 0; i < bytes.size(); ++i) crunched.Set(SectorAddress(static_cast<int>(k)) + static_cast<uint32_t>(i), bytes[i]);
+  }
+
+  // The packed tracks with their sectors renumbered; a track written before stands for
+  // every later one of the same bytes.
+  std::map<std::vector<uint8_t>, int> writtenTracks;
+  FeatureFlags features;
+  for (const int track : reach.tracks) {
+    const uint32_t start = TrackAddress(track);
+    WalkEntries(image, start, kPlayedTrack, [&](int i, uint8_t value) {
+      const EntryRange<TrackEntry>& entry = ClassifyTrackEntry(value);
+      if (entry.kind == TrackEntry::kSector) {
+        crunched.Set(start + static_cast<uint32_t>(i), static_cast<uint16_t>(sectorTo[static_cast<size_t>(SelectedNumber(entry, value))]));
+      }
+      if (entry.feature) features.Set(*entry.feature);
+    });
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < TrackLength(crunched, start); ++i) bytes.push_back(crunched.Byte(start + static_cast<uint32_t>(i)));
+    out.exploration.trackLabels[static_cast<size_t>(track)] =
+        static_cast<uint8_t>(writtenTracks.try_emplace(std::move(bytes), track).first->second);
+  }
+  for (size_t k = 0; k < keptSectors.size(); ++k) {
+    WalkEntries(crunched, SectorAddress(static_cast<int>(k)), kPlayedSector, [&](int, uint8_t value) {
+      const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
+      if (entry.feature) features.Set(*entry.feature);
+    });
+  }
+
+  Exploration& result = out.exploration;
+  result.entryFeatures = features;
+  result.counts.SectorCount = static_cast<int16_t>(keptSectors.size());
+  result.counts.InstrumentCount = static_cast<int16_t>(keptInstruments.size());
+  result.counts.HighestInstrument =
+      keptInstruments.empty() ? std::nullopt : std::optional<int16_t>(static_cast<int16_t>(keptInstruments.size() - 1));
+  result.counts.GlideCount = static_cast<int16_t>(keptGlides.size());
+  MarkFirst(result.maps.SectorMap, 0, keptSectors.size());
+  MarkFirst(result.maps.InstrumentMap, 0, keptInstruments.size());
+  MarkFirst(result.maps.GlideMap, 0, keptGlides.size());
+  if (!wave.leftAsIs) MarkFirst(result.maps.WaveMap, 0, wave.column1.size());
+  if (!pulse.leftAsIs) MarkFirst(result.maps.PulseMap, 1, pulse.column1.size());
+  if (!filter.leftAsIs) MarkFirst(result.maps.FilterMap, 1, filter.column1.size());
+
+  tally(CrunchedPart::kInstruments).after = result.counts.InstrumentSlots();
+  tally(CrunchedPart::kSectors).after = result.counts.SectorCount;
+  tally(CrunchedPart::kGlides).after = result.counts.GlideCount;
+  tally(CrunchedPart::kTracks).after = static_cast<int>(writtenTracks.size());
+  tally(CrunchedPart::kWaveRows).after = HighestMarked(result.maps.WaveMap) + 1;
+  tally(CrunchedPart::kPulseRows).after = Written(HighestMarked(result.maps.PulseMap));
+  tally(CrunchedPart::kFilterRows).after = Written(HighestMarked(result.maps.FilterMap));
+}
+
+}  // namespace zspack

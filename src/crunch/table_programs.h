@@ -1,0 +1,30 @@
+// Crunching the three program tables: programs that play the same rows share one start,
+// jumps and links go to the one copy of a tail, and the rows no program reaches go. A
+// table where some program reaches rows the data file does not hold is left as it is.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "common/music_image.h"
+
+namespace zspack {
+
+struct CrunchedTable {
+  bool leftAsIs = false;             // a program reaches rows the data does not hold
+  std::array<uint8_t, 256> start{};  // where each start row given went
+  std::vector<uint8_t> column1;      // the rows kept, from the table's first written row
+  std::vector<uint8_t> column2;
+};
+
+// The wavetable: rows 0..rows-1 held, `starts` the used instruments' aptb values.
+CrunchedTable CrunchWaveTable(const MusicImage& image, int rows, std::span<const uint8_t> starts);
+
+// The pulse or filter table at `base`: rows 1..rows held, `starts` the used instruments'
+// pointers and the $F7 / $F6 parameters of the played sectors (0 and $FF start nothing).
+CrunchedTable CrunchTwoColumnTable(const MusicImage& image, uint32_t base, int rows,
+                                   std::span<const uint8_t> starts);
+
+}  // namespace zspack
