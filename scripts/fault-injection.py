@@ -342,6 +342,11 @@ FAULTS = [
           r"const unsigned multiSpeed = image.Byte(addr::arpspds) >> kMultiSpeedShift;",
           r"const unsigned multiSpeed = image.Byte(addr::arpspds) & 0x0F;",
           "the multispeed factor is read from bits 0..3"),
+    Fault("multispeed-of-selected-song", "src/features/derive_features.cpp",
+          r"const unsigned multiSpeed = image.Byte(addr::arpspds) >> kMultiSpeedShift;",
+          r"const unsigned multiSpeed = image.Byte(addr::arpspds + (options.RequestedSong < kAllSongs ? "
+          r"ClampTo(options.RequestedSong, kSongCount) : 0)) >> kMultiSpeedShift;",
+          "with -sX the multispeed factor comes from song X's arpspds byte, not song 0's"),
     Fault("hard-restart-3-lost", "src/features/derive_features.cpp",
           r"if (hr < kHardRestartKinds) f.Set(kHardRestarts[hr]);",
           r"if (hr < kHardRestartKinds - 1) f.Set(kHardRestarts[hr]);",
