@@ -40,6 +40,7 @@ struct TerminalRun {
   int exitCode = -1;
   int killedBy = 0;  // the signal that ended the run
   bool waitedForKey = false;
+  bool rawDuringWait = false;  // neither echo nor line editing while the run waits for the key
   bool echoAndLinesAfter = false;  // the terminal's echo and line editing after the run
   std::string console;
   std::string leftInTerminal;  // typed bytes the run did not take
@@ -78,6 +79,17 @@ bool BlocksReadingStandardInput(pid_t pid) {
   }
   ADD_FAILURE() << "the run neither ended nor read its standard input";
   return false;
+}
+
+bool EchoAndLines(int terminal) {
+  termios settings{};
+  return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0 &&
+         (settings.c_lflag & ICANON) != 0;
+}
+
+bool NeitherEchoNorLines(int terminal) {
+  termios settings{};
+  return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & (ECHO | ICANON)) == 0;
 }
 
 TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::string& workDir,
@@ -122,6 +134,7 @@ TerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::strin
   int keeper = -1;
   if (sawEnd && typeKey) {
     result.waitedForKey = BlocksReadingStandardInput(pid);
+    result.rawDuringWait = result.waitedForKey && NeitherEchoNorLines(master);
     // A second hold on the run's end of the terminal keeps what the run leaves unread.
     keeper = open(ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (signal != 0) {
@@ -184,6 +197,7 @@ TEST_P(KeyWaitTest, WaitsForAKeyOnlyAfterTheStagesRan) {
   EXPECT_NE(run.console.find(c.lastText), std::string::npos) << run.console;
   if (c.waitsForKey) {
     EXPECT_TRUE(run.waitedForKey) << "the run ended without a key";
+    EXPECT_TRUE(run.rawDuringWait) << "the key would be echoed or wait for a line end";
     EXPECT_TRUE(run.echoAndLinesAfter) << "the terminal was left without echo or line editing";
     EXPECT_EQ(run.killedBy, c.exitCode > 128 ? c.exitCode - 128 : 0);
   }
@@ -199,12 +213,6 @@ TEST(KeyWait, TakesEveryByteOfOneKeyPress) {
   EXPECT_TRUE(run.waitedForKey);
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.leftInTerminal, "");
-}
-
-bool EchoAndLines(int terminal) {
-  termios settings{};
-  return tcgetattr(terminal, &settings) == 0 && (settings.c_lflag & ECHO) != 0 &&
-         (settings.c_lflag & ICANON) != 0;
 }
 
 bool IsStopped(pid_t pid) {
@@ -262,7 +270,7 @@ TEST(KeyWait, CtrlZStopsWithTheTerminalRestoredAndContinuesInRawMode) {
   EXPECT_TRUE(EchoAndLines(master)) << "stopped with the terminal still in raw mode";
   kill(job, SIGCONT);
   EXPECT_TRUE(BlocksReadingStandardInput(job));
-  const bool rawAgain = !EchoAndLines(master);
+  const bool rawAgain = NeitherEchoNorLines(master);
   EXPECT_TRUE(rawAgain) << "the wait went on without raw mode";
   if (!rawAgain) kill(job, SIGKILL);  // a key would wait for a line end
   ASSERT_EQ(write(master, "x", 1), 1);

@@ -46,6 +46,8 @@ const DeriveCase kCases[] = {
     {.name = "MultiSpeed15", .arpspds = {0xFF, 0, 0, 0}, .multiSpeed = 15},
     {.name = "LowNibbleIsNoMultiSpeed", .arpspds = {0x0F, 0x40, 0x40, 0x40}},
     {.name = "OtherSongsDoNotCount", .arpspds = {0x21, 0x70, 0x70, 0x70}, .multiSpeed = 2},
+    {.name = "RequestedSongDoesNotCount", .requested = 1, .arpspds = {0, 0x10, 0, 0}, .singleSpeed = 3,
+     .selectedSong = 1},
     {.name = "Glides", .glides = 1, .features = "_GLIDES_"},
     {.name = "OnePulseRowAnywhere", .pulseRows = {255}, .features = "_PULSE_"},
     {.name = "OneFilterRowAnywhere", .filterRows = {0}, .features = "_FILTERS_"},
