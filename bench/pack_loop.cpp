@@ -1,6 +1,6 @@
 // Packs one benchmark tune COUNT times in a row and nothing else, for measurements from
 // outside the process (instruction counts under callgrind, CPU time under /usr/bin/time):
-//   pack_loop worst|demo|empty COUNT
+//   pack_loop worst|demo|empty COUNT [crunch]
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -11,8 +11,8 @@
 #include "pack/pack_tune.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s worst|demo|empty COUNT\n", argv[0]);
+  if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "crunch")) {
+    std::fprintf(stderr, "usage: %s worst|demo|empty COUNT [crunch]\n", argv[0]);
     return 2;
   }
   const std::string kind = argv[1];
@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   zspack::PackOptions options;
   options.InputName = "tune.prg";
   options.OutputName = "tune";
+  options.Crunch = argc == 4;
   auto state = std::make_unique<zspack::PackState>();
   zspack::PackedTune out;
   const long count = std::strtol(argv[2], nullptr, 10);

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace zspack {
 
@@ -24,6 +26,16 @@ class MusicImage {
 
   // The byte value the music format sees: the low 8 bits of the entry.
   uint8_t Byte(uint32_t address) const { return static_cast<uint8_t>(At(address) & 0xFF); }
+
+  // The bytes of out.size() entries from `first` on, as Byte reads them one by one.
+  void ReadBytes(uint32_t first, std::span<uint8_t> out) const {
+    if (!Holds(first) || out.size() > kImageLast + 1 - first) {
+      for (size_t k = 0; k < out.size(); ++k) out[k] = Byte(first + static_cast<uint32_t>(k));
+      return;
+    }
+    const auto* entry = entries_.data() + (first - kImageFirst);
+    for (size_t k = 0; k < out.size(); ++k) out[k] = static_cast<uint8_t>(entry[k] & 0xFF);
+  }
 
   void Set(uint32_t address, uint16_t value) {
     if (Holds(address)) entries_[address - kImageFirst] = value;

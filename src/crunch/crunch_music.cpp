@@ -34,6 +34,8 @@ struct Reach {
   std::array<uint8_t, kInstrumentCount> instruments{};
   std::array<uint8_t, kGlideCount> glides{};
   std::vector<uint8_t> pulseStarts, filterStarts;  // $F7 and $F6 parameters
+  std::array<std::vector<uint8_t>, kSectorCount> sectorBytes;  // through $FF
+  FeatureFlags features;  // what the played entries call for
   bool followable = true;
 };
 
@@ -46,6 +48,7 @@ Reach FindReach(const MusicImage& image, const Exploration& found, std::optional
       const WalkResult walk = WalkEntries(image, TrackAddress(s, v), kPlayedTrack, [&](int, uint8_t value) {
         const EntryRange<TrackEntry>& entry = ClassifyTrackEntry(value);
         if (entry.kind == TrackEntry::kSector) reach.sectors[static_cast<size_t>(SelectedNumber(entry, value))] = 1;
+        if (entry.feature) reach.features.Set(*entry.feature);
       });
       // A loop in the last entry takes its argument from the next track's first entry,
       // which crunching may renumber.
@@ -60,12 +63,15 @@ Reach FindReach(const MusicImage& image, const Exploration& found, std::optional
       const auto number = static_cast<size_t>(SelectedNumber(entry, value));
       if (entry.kind == SectorEntry::kGlide) reach.glides[number] = 1;
       if (entry.kind == SectorEntry::kInstrument) reach.instruments[number] = 1;
+      if (entry.feature) reach.features.Set(*entry.feature);
       if (!HasParameter(i, kSectorEntries)) return;
       const uint8_t parameter = image.Byte(start + static_cast<uint32_t>(i) + 1);
       if (value == kPulseCommand) reach.pulseStarts.push_back(parameter);
       if (value == kFilterCommand) reach.filterStarts.push_back(parameter);
     });
     reach.followable = reach.followable && walk.ended && n < found.counts.SectorCount;
+    reach.sectorBytes[static_cast<size_t>(n)].resize(static_cast<size_t>(walk.length));
+    image.ReadBytes(start, reach.sectorBytes[static_cast<size_t>(n)]);
   }
   for (size_t g = 0; g < kGlideCount; ++g) {
     reach.followable = reach.followable && (reach.glides[g] == 0 || static_cast<int>(g) < found.counts.GlideCount);
@@ -119,12 +125,10 @@ int Written(int count) { return std::max(count, 1); }
 
 }  // namespace
 
-void CrunchMusic(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected,
-                 CrunchedMusic& out) {
-  out.image = image;
-  out.exploration = found;
-  out.unfollowable = false;
-  out.leftAsIs = {};
+// Everything is read before anything is written, but for the tracks, which each rewrite
+// only the entry just read.
+CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<int16_t> selected) {
+  CrunchReport out;
   const Reach reach = FindReach(image, found, selected);
 
   auto tally = [&](CrunchedPart part) -> PartTally& { return out.tally[static_cast<size_t>(part)]; };
@@ -141,7 +145,7 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   for (PartTally& part : out.tally) part.after = part.before;
   if (!reach.followable) {
     out.unfollowable = true;
-    return;
+    return out;
   }
 
   // The tables first: instruments and sectors compare by where their programs went.
@@ -151,10 +155,6 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   const CrunchedTable filter = CrunchTwoColumnTable(image, addr::ftb1, filterRows,
                                                     InstrumentStarts(image, reach, kFilterColumn, reach.filterStarts));
   out.leftAsIs = {wave.leftAsIs, pulse.leftAsIs, filter.leftAsIs};
-  MusicImage& crunched = out.image;
-  WriteRows(crunched, addr::wave, wave);
-  WriteRows(crunched, addr::ptb1 + 1, pulse);
-  WriteRows(crunched, addr::ftb1 + 1, filter);
 
   // Instruments, their program pointers moved along.
   std::array<InstrumentValues, kInstrumentCount> instruments{};
@@ -166,29 +166,16 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   }
   std::vector<int> keptInstruments;
   const Renumbering<kInstrumentCount> instrumentTo = Merge(reach.instruments, instruments, keptInstruments);
-  for (size_t k = 0; k < keptInstruments.size(); ++k) {
-    for (size_t c = 0; c < kInstrumentValues; ++c) {
-      crunched.Set(kInstrumentColumns[c] + static_cast<uint32_t>(k), instruments[static_cast<size_t>(keptInstruments[k])][c]);
-    }
-  }
 
   std::array<std::array<uint8_t, 2>, kGlideCount> glides{};
   for (uint32_t g = 0; g < kGlideCount; ++g) glides[g] = {image.Byte(addr::gldtbl + g), image.Byte(addr::gldtbh + g)};
   std::vector<int> keptGlides;
   const Renumbering<kGlideCount> glideTo = Merge(reach.glides, glides, keptGlides);
-  for (size_t k = 0; k < keptGlides.size(); ++k) {
-    crunched.Set(addr::gldtbl + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][0]);
-    crunched.Set(addr::gldtbh + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][1]);
-  }
 
   // Sectors with their selects and program starts renumbered; then the identical ones merge.
-  std::array<std::vector<uint8_t>, kSectorCount> sectors;
-  for (int n = 0; n < kSectorCount; ++n) {
-    if (reach.sectors[static_cast<size_t>(n)] == 0) continue;
-    const uint32_t start = SectorAddress(n);
-    std::vector<uint8_t>& bytes = sectors[static_cast<size_t>(n)];
-    for (int i = 0; i < SectorLength(image, n); ++i) bytes.push_back(image.Byte(start + static_cast<uint32_t>(i)));
-    WalkEntries(image, start, kPlayedSector, [&](int i, uint8_t value) {
+  std::array<std::vector<uint8_t>, kSectorCount> sectors = reach.sectorBytes;
+  for (std::vector<uint8_t>& bytes : sectors) {
+    WalkEntries(std::span<const uint8_t>(bytes), kPlayedSector, [&](int i, uint8_t value) {
       const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
       const auto at = static_cast<size_t>(i);
       const auto number = static_cast<size_t>(SelectedNumber(entry, value));
@@ -200,6 +187,21 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   }
   std::vector<int> keptSectors;
   const Renumbering<kSectorCount> sectorTo = Merge(reach.sectors, sectors, keptSectors);
+
+  // All read: the crunched tables replace the old ones.
+  MusicImage& crunched = image;
+  WriteRows(crunched, addr::wave, wave);
+  WriteRows(crunched, addr::ptb1 + 1, pulse);
+  WriteRows(crunched, addr::ftb1 + 1, filter);
+  for (size_t k = 0; k < keptInstruments.size(); ++k) {
+    for (size_t c = 0; c < kInstrumentValues; ++c) {
+      crunched.Set(kInstrumentColumns[c] + static_cast<uint32_t>(k), instruments[static_cast<size_t>(keptInstruments[k])][c]);
+    }
+  }
+  for (size_t k = 0; k < keptGlides.size(); ++k) {
+    crunched.Set(addr::gldtbl + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][0]);
+    crunched.Set(addr::gldtbh + static_cast<uint32_t>(k), glides[static_cast<size_t>(keptGlides[k])][1]);
+  }
   for (size_t k = 0; k < keptSectors.size(); ++k) {
     const std::vector<uint8_t>& bytes = sectors[static_cast<size_t>(keptSectors[k])];
     for (size_t i = 0; i < bytes.size(); ++i) crunched.Set(SectorAddress(static_cast<int>(k)) + static_cast<uint32_t>(i), bytes[i]);
@@ -208,7 +210,6 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   // The packed tracks with their sectors renumbered; a track written before stands for
   // every later one of the same bytes.
   std::map<std::vector<uint8_t>, int> writtenTracks;
-  FeatureFlags features;
   for (const int track : reach.tracks) {
     const uint32_t start = TrackAddress(track);
     WalkEntries(image, start, kPlayedTrack, [&](int i, uint8_t value) {
@@ -216,22 +217,15 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
       if (entry.kind == TrackEntry::kSector) {
         crunched.Set(start + static_cast<uint32_t>(i), static_cast<uint16_t>(sectorTo[static_cast<size_t>(SelectedNumber(entry, value))]));
       }
-      if (entry.feature) features.Set(*entry.feature);
     });
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < TrackLength(crunched, start); ++i) bytes.push_back(crunched.Byte(start + static_cast<uint32_t>(i)));
-    out.exploration.trackLabels[static_cast<size_t>(track)] =
+    std::vector<uint8_t> bytes(static_cast<size_t>(TrackLength(crunched, start)));
+    crunched.ReadBytes(start, bytes);
+    found.trackLabels[static_cast<size_t>(track)] =
         static_cast<uint8_t>(writtenTracks.try_emplace(std::move(bytes), track).first->second);
   }
-  for (size_t k = 0; k < keptSectors.size(); ++k) {
-    WalkEntries(crunched, SectorAddress(static_cast<int>(k)), kPlayedSector, [&](int, uint8_t value) {
-      const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
-      if (entry.feature) features.Set(*entry.feature);
-    });
-  }
 
-  Exploration& result = out.exploration;
-  result.entryFeatures = features;
+  Exploration& result = found;
+  result.entryFeatures = reach.features;
   result.counts.SectorCount = static_cast<int16_t>(keptSectors.size());
   result.counts.InstrumentCount = static_cast<int16_t>(keptInstruments.size());
   result.counts.HighestInstrument =
@@ -240,9 +234,9 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   MarkFirst(result.maps.SectorMap, 0, keptSectors.size());
   MarkFirst(result.maps.InstrumentMap, 0, keptInstruments.size());
   MarkFirst(result.maps.GlideMap, 0, keptGlides.size());
-  if (!wave.leftAsIs) MarkFirst(result.maps.WaveMap, 0, wave.column1.size());
-  if (!pulse.leftAsIs) MarkFirst(result.maps.PulseMap, 1, pulse.column1.size());
-  if (!filter.leftAsIs) MarkFirst(result.maps.FilterMap, 1, filter.column1.size());
+  if (wave.leftAsIs == LeftAsIs::kNo) MarkFirst(result.maps.WaveMap, 0, wave.column1.size());
+  if (pulse.leftAsIs == LeftAsIs::kNo) MarkFirst(result.maps.PulseMap, 1, pulse.column1.size());
+  if (filter.leftAsIs == LeftAsIs::kNo) MarkFirst(result.maps.FilterMap, 1, filter.column1.size());
 
   tally(CrunchedPart::kInstruments).after = result.counts.InstrumentSlots();
   tally(CrunchedPart::kSectors).after = result.counts.SectorCount;
@@ -251,6 +245,7 @@ void CrunchMusic(const MusicImage& image, const Exploration& found, std::optiona
   tally(CrunchedPart::kWaveRows).after = HighestMarked(result.maps.WaveMap) + 1;
   tally(CrunchedPart::kPulseRows).after = Written(HighestMarked(result.maps.PulseMap));
   tally(CrunchedPart::kFilterRows).after = Written(HighestMarked(result.maps.FilterMap));
+  return out;
 }
 
 }  // namespace zspack

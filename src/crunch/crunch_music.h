@@ -13,6 +13,7 @@
 
 #include "common/music_image.h"
 #include "common/pack_state.h"
+#include "crunch/table_programs.h"
 
 namespace zspack {
 
@@ -32,16 +33,14 @@ enum class ProgramTable : uint8_t { kWave, kPulse, kFilter };
 inline constexpr size_t kProgramTables = 3;
 inline constexpr std::array<std::string_view, kProgramTables> kProgramTableNames = {"wave", "pulse", "filter"};
 
-struct CrunchedMusic {
-  MusicImage image;
-  Exploration exploration;
+// What crunching did: each part's count before and after, and what it left alone.
+struct CrunchReport {
   std::array<PartTally, kCrunchedParts> tally{};
   bool unfollowable = false;  // a played track or sector has no end: nothing was changed
-  std::array<bool, kProgramTables> leftAsIs{};
+  std::array<LeftAsIs, kProgramTables> leftAsIs{};
 };
 
-// `selected` is the one song packed, empty for all. `out` is overwritten.
-void CrunchMusic(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected,
-                 CrunchedMusic& out);
+// Crunches the explored music in place. `selected` is the one song packed, empty for all.
+CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<int16_t> selected);
 
 }  // namespace zspack

@@ -4,20 +4,22 @@
 
 namespace zspack {
 
-void AppendCrunchReport(std::string& console, const CrunchedMusic& crunched, int bytesBefore, int bytesAfter) {
+void AppendCrunchReport(std::string& console, const CrunchReport& crunched, int bytesBefore, int bytesAfter) {
   console += "Crunching music data ... ";
   AppendNumber(console, bytesBefore);
   console += " -> ";
   AppendNumber(console, bytesAfter);
   console += " bytes.\n";
   if (crunched.unfollowable) {
-    console += "nothing crunched: a track or sector of the packed songs has no end.\n";
+    console += "nothing crunched: a track or sector of the packed songs has no end, or a track loops from its last entry.\n";
     return;
   }
   for (size_t t = 0; t < kProgramTables; ++t) {
-    if (!crunched.leftAsIs[t]) continue;
+    const LeftAsIs why = crunched.leftAsIs[t];
+    if (why == LeftAsIs::kNo) continue;
     console += kProgramTableNames[t];
-    console += " table left as it is: a program reads rows that are not written.\n";
+    console += why == LeftAsIs::kReadsOutside ? " table left as it is: a program reads rows that are not written.\n"
+                                              : " table left as it is: a row is a value to one program and a link to another.\n";
   }
   for (size_t p = 0; p < kCrunchedParts; ++p) {
     const PartTally& tally = crunched.tally[p];

@@ -9,7 +9,7 @@
 namespace zspack {
 
 // `bytesBefore` and `bytesAfter` count the values of the two data files.
-void AppendCrunchReport(std::string& console, const CrunchedMusic& crunched, int bytesBefore, int bytesAfter);
+void AppendCrunchReport(std::string& console, const CrunchReport& crunched, int bytesBefore, int bytesAfter);
 
 // The line that says the crunched music did not play as the plain one: a fault of
 // zspack's own, so the plain pack is written.

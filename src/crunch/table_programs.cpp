@@ -6,29 +6,62 @@
 #include "common/music_format.h"
 #include "common/music_layout.h"
 #include "common/pack_state.h"
-#include "common/program_stream.h"
+#include <utility>
 
 namespace zspack {
 
 namespace {
 
 constexpr int kNone = -1;
+// Where a position sends the player next, besides another position.
+constexpr int kStreamEnds = -1;
+constexpr int kStreamLeaves = -2;  // into rows the data does not hold
 using RowNumbers = std::array<int, kTableRows>;
 
-// Gives each distinct key a class number, in the order keys are first met.
-class KeyClasses {
- public:
-  int ClassOf(StreamKey key) {
-    return classes_.try_emplace(std::move(key), static_cast<int>(classes_.size())).first->second;
+// Sorts the given positions into classes of the same play: first by what a position
+// holds and whether the program ends, leaves the rows held or goes on there, then again
+// and again by the class it goes on to, until no class splits. Two positions end in one
+// class exactly when a player reads the same rows from them on, for ever or to the end.
+RowNumbers SamePlay(const RowMarks& positions, const std::array<uint32_t, kTableRows>& token, const RowNumbers& next) {
+  constexpr int kGoesOn = -3;
+  RowNumbers kind{};
+  size_t kinds = 0;
+  {
+    std::map<std::pair<uint32_t, int>, int> first;
+    for (size_t p = 0; p < positions.size(); ++p) {
+      if (positions[p] == 0) continue;
+      const std::pair<uint32_t, int> key{token[p], next[p] >= 0 ? kGoesOn : next[p]};
+      kind[p] = first.try_emplace(key, static_cast<int>(first.size())).first->second;
+    }
+    kinds = first.size();
   }
+  for (;;) {
+    std::map<std::pair<int, int>, int> first;
+    RowNumbers refined{};
+    for (size_t p = 0; p < positions.size(); ++p) {
+      if (positions[p] == 0) continue;
+      const int to = next[p] >= 0 ? kind[static_cast<size_t>(next[p])] : next[p];
+      refined[p] = first.try_emplace({kind[p], to}, static_cast<int>(first.size())).first->second;
+    }
+    kind = refined;
+    if (first.size() == kinds) return kind;
+    kinds = first.size();
+  }
+}
 
- private:
-  std::map<StreamKey, int> classes_;
-};
+// For each class, the lowest position in it.
+RowNumbers LowestOfEach(const RowMarks& positions, const RowNumbers& kind) {
+  RowNumbers lowest;
+  lowest.fill(kNone);
+  for (size_t p = 0; p < positions.size(); ++p) {
+    if (positions[p] != 0 && lowest[static_cast<size_t>(kind[p])] == kNone) lowest[static_cast<size_t>(kind[p])] = static_cast<int>(p);
+  }
+  return lowest;
+}
 
-CrunchedTable Unchanged(const MusicImage& image, uint32_t first, int rows) {
+CrunchedTable Unchanged(const MusicImage& image, uint32_t first, int rows, LeftAsIs why) {
   CrunchedTable table;
-  table.leftAsIs = true;
+  table.leftAsIs = why;
   for (size_t s = 0; s < table.start.size(); ++s) table.start[s] = static_cast<uint8_t>(s);
   for (int r = 0; r < rows; ++r) {
     table.column1.push_back(image.Byte(first + static_cast<uint32_t>(r)));
@@ -59,18 +92,14 @@ bool ReachWave(const WaveRows& rows, int start, const RowNumbers& target, RowMar
   return r < rows.held;
 }
 
-StreamKey WaveKey(const WaveRows& rows, int start) {
-  return WalkProgram(
-      start, {},
-      [&](int r) {
-        const auto i = static_cast<size_t>(r);
-        return rows.Jumps(r) ? uint32_t{kWaveJump} : static_cast<uint32_t>(rows.wave[i]) << 8 | rows.trans[i];
-      },
-      [&](int r) {
-        if (rows.Ends(r)) return kStreamEnds;
-        const int next = rows.Jumps(r) ? rows.trans[static_cast<size_t>(r)] : r + 1;
-        return next < rows.held ? next : kStreamLeaves;
-      });
+// What each row holds and where its program goes on.
+void DescribeWave(const WaveRows& rows, std::array<uint32_t, kTableRows>& token, RowNumbers& next) {
+  for (int r = 0; r < rows.held; ++r) {
+    const auto i = static_cast<size_t>(r);
+    token[i] = rows.Jumps(r) ? uint32_t{kWaveJump} : static_cast<uint32_t>(rows.wave[i]) << 8 | rows.trans[i];
+    const int after = rows.Jumps(r) ? rows.trans[i] : r + 1;
+    next[i] = rows.Ends(r) ? kStreamEnds : after < rows.held ? after : kStreamLeaves;
+  }
 }
 
 // --- the pulse and filter tables ---------------------------------------------------------
@@ -110,18 +139,14 @@ bool ReachTwoColumn(const TwoColumnRows& rows, int start, const RowNumbers& link
   return true;
 }
 
-StreamKey StepKey(const TwoColumnRows& rows, int step) {
-  return WalkProgram(
-      step, {},
-      [&](int p) {
-        const auto i = static_cast<size_t>(p);
-        return static_cast<uint32_t>(rows.c1[i]) << 16 | static_cast<uint32_t>(rows.c2[i]) << 8 | rows.c1[i + 1];
-      },
-      [&](int p) {
-        const int next = rows.Link(p);
-        if (next == 0) return kStreamEnds;
-        return rows.HoldsStep(next) ? next : kStreamLeaves;
-      });
+// What each step holds and the step it links to.
+void DescribeSteps(const TwoColumnRows& rows, std::array<uint32_t, kTableRows>& token, RowNumbers& next) {
+  for (int p = 1; p < static_cast<int>(kLastTableRow); ++p) {
+    const auto i = static_cast<size_t>(p);
+    token[i] = static_cast<uint32_t>(rows.c1[i]) << 16 | static_cast<uint32_t>(rows.c2[i]) << 8 | rows.c1[i + 1];
+    const int link = rows.Link(p);
+    next[i] = link == 0 ? kStreamEnds : rows.HoldsStep(link) ? link : kStreamLeaves;
+  }
 }
 
 bool StartsNothing(int start) { return start == 0 || start == static_cast<int>(kLastTableRow); }
@@ -140,19 +165,15 @@ CrunchedTable CrunchWaveTable(const MusicImage& image, int held, std::span<const
 
   RowMarks played{};
   for (const uint8_t s : starts) {
-    if (!ReachWave(rows, s, target, played)) return Unchanged(image, addr::wave, held);
+    if (!ReachWave(rows, s, target, played)) return Unchanged(image, addr::wave, held, LeftAsIs::kReadsOutside);
   }
 
   // Every played row by what is played from it; the lowest row of each kind stands for all.
-  KeyClasses classes;
-  RowNumbers kind{}, first{};
-  first.fill(kNone);
-  for (int r = 0; r < held; ++r) {
-    if (played[static_cast<size_t>(r)] == 0) continue;
-    kind[static_cast<size_t>(r)] = classes.ClassOf(WaveKey(rows, r));
-    int& lowest = first[static_cast<size_t>(kind[static_cast<size_t>(r)])];
-    if (lowest == kNone) lowest = r;
-  }
+  std::array<uint32_t, kTableRows> token{};
+  RowNumbers next{};
+  DescribeWave(rows, token, next);
+  const RowNumbers kind = SamePlay(played, token, next);
+  const RowNumbers first = LowestOfEach(played, kind);
   auto same = [&](int r) { return first[static_cast<size_t>(kind[static_cast<size_t>(r)])]; };
   for (int r = 0; r < held; ++r) {
     if (played[static_cast<size_t>(r)] != 0 && rows.Jumps(r)) target[static_cast<size_t>(r)] = same(target[static_cast<size_t>(r)]);
@@ -193,22 +214,18 @@ CrunchedTable CrunchTwoColumnTable(const MusicImage& image, uint32_t base, int h
   RowMarks steps{};
   for (const uint8_t s : starts) {
     if (StartsNothing(s)) continue;
-    if (!ReachTwoColumn(rows, s, link, roles, steps)) return Unchanged(image, base + 1, held);
+    if (!ReachTwoColumn(rows, s, link, roles, steps)) return Unchanged(image, base + 1, held, LeftAsIs::kReadsOutside);
   }
   // A row whose column 2 is a value to one program and a link to another cannot move.
   for (const Role role : roles) {
-    if (role == Role::kBoth) return Unchanged(image, base + 1, held);
+    if (role == Role::kBoth) return Unchanged(image, base + 1, held, LeftAsIs::kMixedRow);
   }
 
-  KeyClasses stepClasses;
-  RowNumbers stepKind{}, firstStep{};
-  firstStep.fill(kNone);
-  for (int p = 1; p < kTableRows; ++p) {
-    if (steps[static_cast<size_t>(p)] == 0) continue;
-    stepKind[static_cast<size_t>(p)] = stepClasses.ClassOf(StepKey(rows, p));
-    int& lowest = firstStep[static_cast<size_t>(stepKind[static_cast<size_t>(p)])];
-    if (lowest == kNone) lowest = p;
-  }
+  std::array<uint32_t, kTableRows> token{};
+  RowNumbers next{};
+  DescribeSteps(rows, token, next);
+  const RowNumbers stepKind = SamePlay(steps, token, next);
+  const RowNumbers firstStep = LowestOfEach(steps, stepKind);
   // A start is its row's two values and what its first step plays.
   std::map<std::array<int, 3>, int> startKinds;
   RowNumbers sameStart{};

@@ -12,8 +12,15 @@
 
 namespace zspack {
 
+// Why a table is left as it is.
+enum class LeftAsIs : uint8_t {
+  kNo,
+  kReadsOutside,  // a program reaches rows the data file does not hold
+  kMixedRow,      // column 2 of a row is a value to one program and a link to another
+};
+
 struct CrunchedTable {
-  bool leftAsIs = false;             // a program reaches rows the data does not hold
+  LeftAsIs leftAsIs = LeftAsIs::kNo;
   std::array<uint8_t, 256> start{};  // where each start row given went
   std::vector<uint8_t> column1;      // the rows kept, from the table's first written row
   std::vector<uint8_t> column2;

@@ -151,15 +151,28 @@ void WriteByteTable(std::string& out, const MusicImage& image, std::string_view 
   std::copy(kEol.begin(), kEol.end(), p);
 }
 
-int CountDataBytes(std::string_view text) {
-  int bytes = 0;
-  for (size_t at = text.find(kByteLine); at != std::string_view::npos; at = text.find(kByteLine, at)) {
-    const size_t end = std::min(text.find(kEol, at), text.size());
-    bytes += 1 + static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(at),
-                                             text.begin() + static_cast<std::ptrdiff_t>(end), ','));
-    at = end;
+int CountDataBytes(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected) {
+  // A table of n entries holds at least one value.
+  auto values = [](int n) { return std::max(n, 1); };
+  constexpr int kSongRecordValues = 2 * kVoiceCount + 2;  // three track addresses, speed, setting
+  int bytes = selected ? 1 : kSongCount;
+  for (int s = 0; s < kSongCount; ++s) {
+    if (!SongIsPacked(found, selected, s)) continue;
+    bytes += kSongRecordValues;
+    for (int v = 0; v < kVoiceCount; ++v) {
+      const int track = kVoiceCount * s + v;
+      if (found.trackLabels[static_cast<size_t>(track)] == track) bytes += TrackLength(image, TrackAddress(track));
+    }
   }
-  return bytes;
+  bytes += static_cast<int>(std::size(kGlideTables)) * values(found.counts.GlideCount);
+  bytes += static_cast<int>(std::size(kInstrumentTables)) * values(found.counts.InstrumentSlots());
+  bytes += static_cast<int>(std::size(kWaveTables)) * (HighestMarked(found.maps.WaveMap) + 1);
+  bytes += static_cast<int>(std::size(kPulseTables)) * values(HighestMarked(found.maps.PulseMap));
+  bytes += static_cast<int>(std::size(kFilterTables)) * values(HighestMarked(found.maps.FilterMap));
+  for (int n = 0; n < kSectorCount; ++n) {
+    if (found.maps.SectorMap[static_cast<size_t>(n)] != 0) bytes += SectorLength(image, n);
+  }
+  return bytes + 2 * std::min<int>(std::max<int>(found.counts.SectorCount, 0), kSectorCount);
 }
 
 void AppendDataFile(std::string& out, const MusicImage& image, const Exploration& found,

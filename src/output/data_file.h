@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,8 +21,9 @@ namespace zspack {
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
                     uint32_t start, int count);
 
-// How many bytes the data file's "!by" lines put into the program: one per value.
-int CountDataBytes(std::string_view text);
+// How many bytes the data file's "!by" lines put into the program, one per value, as
+// AppendDataFile would write them.
+int CountDataBytes(const MusicImage& image, const Exploration& found, std::optional<int16_t> selected);
 
 // Appends the whole file to `out`, so that a caller packing many tunes (the fuzzer) keeps
 // one buffer instead of a fresh allocation per tune. `features` gives the selected song,

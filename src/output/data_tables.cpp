@@ -13,7 +13,7 @@ namespace {
 // A table written with `count` entries holds at least one, as WriteByteTable writes it.
 std::vector<uint8_t> ReadTable(const MusicImage& image, uint32_t start, int count) {
   std::vector<uint8_t> bytes(static_cast<size_t>(std::max(count, 1)));
-  for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = image.Byte(start + static_cast<uint32_t>(k));
+  image.ReadBytes(start, bytes);
   return bytes;
 }
 

@@ -4,14 +4,16 @@
 // when their views are equal under one MusicViewer's names.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <span>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "common/pack_state.h"
-#include "common/program_stream.h"
 #include "output/data_tables.h"
 
 namespace zspack {
@@ -24,11 +26,11 @@ struct MusicView {
 };
 
 // Names what the tables hold: equal names, equal music. One viewer names the parts of
-// several packs, so that their names compare; each pack's tables are viewed through
-// Look, which also marks what the player reaches.
+// several packs, so that their names compare; View names one pack's songs and marks what
+// the player reaches from them.
 class MusicViewer {
  public:
-  // The rows and entries a view reached, per table.
+  // The rows and entries the player reached, per table.
   struct Reached {
     RowMarks wave{}, pulse{}, filter{};
     std::array<uint8_t, kTableRows> instruments{}, glides{}, sectors{};
@@ -36,7 +38,8 @@ class MusicViewer {
 
   MusicView View(const DataTables& tables);
 
-  // The names of single parts of the tables last given to View (or Look).
+  // The names of single parts of the tables last given to View (or Look, which starts
+  // over with other tables without naming their songs).
   void Look(const DataTables& tables);
   uint32_t Instrument(int number);
   uint32_t Glide(int number);
@@ -47,14 +50,53 @@ class MusicViewer {
   const Reached& reached() const { return reached_; }
 
  private:
-  using Names = std::array<std::optional<uint32_t>, kTableRows>;
-  uint32_t Name(const std::vector<uint32_t>& key);
+  static constexpr size_t kPositions = kTableRows;
+  using Cache = std::array<std::optional<uint32_t>, kPositions>;
+  using PositionNames = std::array<uint32_t, kPositions>;
+
+  // A table as a player steps through it: what each position holds and where it goes on.
+  struct Steps {
+    std::array<bool, kPositions> held{};
+    std::array<uint32_t, kPositions> token{};
+    std::array<int, kPositions> next{};
+  };
+  // Where a name of a position inside a repeating cycle stands in that cycle.
+  struct CycleSpot {
+    uint32_t cycle;
+    uint32_t offset;
+  };
+  // One of the program tables: its steps, their names once given, and what was walked.
+  struct ProgramTable {
+    Steps steps;
+    std::optional<PositionNames> names;
+    RowMarks walked{};
+    Cache programs;  // by start row
+  };
+
+  uint32_t Name(std::span<const uint32_t> key);
+  uint32_t Name(std::initializer_list<uint32_t> key) { return Name(std::span<const uint32_t>(key.begin(), key.size())); }
+  uint32_t Spot(uint32_t cycle, uint32_t offset);
+  uint32_t Follow(uint32_t token, uint32_t then);
+  void NameCycle(const std::vector<int>& cycle, const Steps& steps, PositionNames& names);
+  const PositionNames& NamesOf(ProgramTable& table);
   uint32_t TwoColumnProgram(int start, bool pulse);
+  uint32_t NameTwoColumnProgram(int start, bool pulse);
   uint32_t Track(const std::vector<uint8_t>& bytes);
 
-  std::map<std::vector<uint32_t>, uint32_t> names_;
+  // Keys compare as sequences, so that a name is looked up without copying its key.
+  struct KeyOrder {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    }
+  };
+  std::map<std::vector<uint32_t>, uint32_t, KeyOrder> names_;
+  std::vector<std::optional<CycleSpot>> spots_;        // by name
+  std::map<uint32_t, std::vector<uint32_t>> cycles_;   // a cycle's name to its tokens
   const DataTables* tables_ = nullptr;
-  Names instruments_, glides_, sectors_, wave_, pulse_, filter_;
+  Cache instruments_, glides_, sectors_;
+  ProgramTable wave_, pulse_, filter_;
   Reached reached_;
 };
 

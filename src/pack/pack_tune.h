@@ -10,6 +10,7 @@
 #include "common/pack_options.h"
 #include "common/pack_state.h"
 #include "crunch/crunch_music.h"
+#include "output/data_tables.h"
 #include "image/depack.h"
 
 namespace zspack {
@@ -27,13 +28,17 @@ struct PackedTune {
 void PackTune(std::span<const uint8_t> file, const PackOptions& options, PackState& state,
               PackedTune& out);
 
-// Whether the crunched music plays as the plain pack in `plain` does: the music views of
-// the two data files are equal.
-bool PlaysTheSame(const PackState& plain, const CrunchedMusic& crunched, const PackOptions& options);
+// What the check compares the crunched music with: the plain pack's tables and bytes.
+struct PlainPack {
+  DataTables tables;
+  int bytes = 0;
+};
+PlainPack DescribePlainPack(const PackState& state, const PackOptions& options);
 
-// With `state` and `out` holding the plain pack: takes the crunched music, renders it and
-// reports what crunching did, when it plays the same; otherwise keeps the plain pack and
-// says so. PackTune calls it with what CrunchMusic made.
-void TakeCrunched(const CrunchedMusic& crunched, const PackOptions& options, PackState& state, PackedTune& out);
+// With `state` holding the music CrunchMusic left: renders it and reports what crunching
+// did, when it plays as `plain` did; otherwise packs `file` again without crunching and
+// says so. PackTune runs it; a test can plant a fault in `state` before it.
+void TakeCrunched(std::span<const uint8_t> file, const PackOptions& options, const PlainPack& plain,
+                  const CrunchReport& report, PackState& state, PackedTune& out);
 
 }  // namespace zspack
