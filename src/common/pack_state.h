@@ -51,6 +51,22 @@ inline constexpr TrackLabels kOwnTrackLabels = [] {
   return own;
 }();
 
+// Where each sector's bytes are written: under its own label (host is the sector itself),
+// or, when crunching found it to be the tail of another sector, as that sector's bytes
+// from `offset` on, with its label there.
+struct SectorPlace {
+  uint8_t host;
+  uint8_t offset;
+
+  bool operator==(const SectorPlace&) const = default;
+};
+using SectorPlaces = std::array<SectorPlace, kSectorCount>;
+inline constexpr SectorPlaces kOwnSectorPlaces = [] {
+  SectorPlaces own{};
+  for (size_t n = 0; n < own.size(); ++n) own[n] = {static_cast<uint8_t>(n), 0};
+  return own;
+}();
+
 // What exploring the music found: the maps and counts of what the songs use, and the
 // features that the entries of the played tracks and sectors call for.
 struct Exploration {
@@ -58,6 +74,7 @@ struct Exploration {
   Counts counts;
   FeatureFlags entryFeatures{};
   TrackLabels trackLabels = kOwnTrackLabels;
+  SectorPlaces sectorPlaces = kOwnSectorPlaces;
 };
 
 struct PackState {

@@ -1,5 +1,6 @@
 #include "crunch/crunch_music.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -207,6 +208,23 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
     for (size_t i = 0; i < bytes.size(); ++i) crunched.Set(SectorAddress(static_cast<int>(k)) + static_cast<uint32_t>(i), bytes[i]);
   }
 
+  // A sector whose bytes end another, longer one is written inside it: the longest such
+  // host, the lowest-numbered of equal ones, is never itself a tail.
+  int wholeSectors = 0;
+  for (size_t k = 0; k < keptSectors.size(); ++k) {
+    const std::vector<uint8_t>& tail = sectors[static_cast<size_t>(keptSectors[k])];
+    SectorPlace place{static_cast<uint8_t>(k), 0};
+    size_t hostLength = tail.size();
+    for (size_t h = 0; h < keptSectors.size(); ++h) {
+      const std::vector<uint8_t>& host = sectors[static_cast<size_t>(keptSectors[h])];
+      if (host.size() <= hostLength || !std::equal(tail.rbegin(), tail.rend(), host.rbegin())) continue;
+      place = {static_cast<uint8_t>(h), static_cast<uint8_t>(host.size() - tail.size())};
+      hostLength = host.size();
+    }
+    found.sectorPlaces[k] = place;
+    wholeSectors += place.host == k ? 1 : 0;
+  }
+
   // The packed tracks with their sectors renumbered; a track written before stands for
   // every later one of the same bytes.
   std::map<std::vector<uint8_t>, int> writtenTracks;
@@ -240,6 +258,8 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
 
   tally(CrunchedPart::kInstruments).after = result.counts.InstrumentSlots();
   tally(CrunchedPart::kSectors).after = result.counts.SectorCount;
+  // Of the sectors left, how many another one's tail did not take in.
+  tally(CrunchedPart::kWholeSectors) = {result.counts.SectorCount, wholeSectors};
   tally(CrunchedPart::kGlides).after = result.counts.GlideCount;
   tally(CrunchedPart::kTracks).after = static_cast<int>(writtenTracks.size());
   tally(CrunchedPart::kWaveRows).after = HighestMarked(result.maps.WaveMap) + 1;

@@ -18,10 +18,12 @@
 namespace zspack {
 
 // The tables crunching counts, in the order its report names them.
-enum class CrunchedPart : uint8_t { kInstruments, kSectors, kGlides, kTracks, kWaveRows, kPulseRows, kFilterRows };
+enum class CrunchedPart : uint8_t {
+  kInstruments, kSectors, kWholeSectors, kGlides, kTracks, kWaveRows, kPulseRows, kFilterRows,
+};
 inline constexpr size_t kCrunchedParts = static_cast<size_t>(CrunchedPart::kFilterRows) + 1;
 inline constexpr std::array<std::string_view, kCrunchedParts> kCrunchedPartNames = {
-    "instruments", "sectors", "glides", "tracks", "wave rows", "pulse rows", "filter rows"};
+    "instruments", "sectors", "sectors written whole", "glides", "tracks", "wave rows", "pulse rows", "filter rows"};
 
 struct PartTally {
   int before = 0;  // as the data file writes them without crunching

@@ -125,6 +125,31 @@ void WriteOneBasedTables(std::string& out, const MusicImage& image,
   }
 }
 
+bool IsHost(const Exploration& found, int sector) {
+  return found.sectorPlaces[static_cast<size_t>(sector)].host == sector;
+}
+
+// A sector with its own label, and the labels of the sectors that are its tails where
+// their bytes begin.
+void WriteSectorWithTails(std::string& out, const MusicImage& image, const Exploration& found, int sector) {
+  std::array<int, kSectorEntries> tailAt;
+  tailAt.fill(-1);
+  for (int n = 0; n < kSectorCount; ++n) {
+    const SectorPlace place = found.sectorPlaces[static_cast<size_t>(n)];
+    if (n != sector && place.host == sector && found.maps.SectorMap[static_cast<size_t>(n)] != 0) tailAt[place.offset] = n;
+  }
+  const int length = SectorLength(image, sector);
+  int label = sector;
+  int from = 0;
+  for (int at = 1; at <= length; ++at) {
+    if (at < length && tailAt[static_cast<size_t>(at)] < 0) continue;
+    WriteByteTable(out, image, NumberedLabel(kSectorStem, label).view(), SectorAddress(sector) + static_cast<uint32_t>(from),
+                   at - from);
+    if (at < length) label = tailAt[static_cast<size_t>(at)];
+    from = at;
+  }
+}
+
 }  // namespace
 
 void WriteByteTable(std::string& out, const MusicImage& image, std::string_view label,
@@ -170,7 +195,7 @@ int CountDataBytes(const MusicImage& image, const Exploration& found, std::optio
   bytes += static_cast<int>(std::size(kPulseTables)) * values(HighestMarked(found.maps.PulseMap));
   bytes += static_cast<int>(std::size(kFilterTables)) * values(HighestMarked(found.maps.FilterMap));
   for (int n = 0; n < kSectorCount; ++n) {
-    if (found.maps.SectorMap[static_cast<size_t>(n)] != 0) bytes += SectorLength(image, n);
+    if (found.maps.SectorMap[static_cast<size_t>(n)] != 0 && IsHost(found, n)) bytes += SectorLength(image, n);
   }
   return bytes + 2 * std::min<int>(std::max<int>(found.counts.SectorCount, 0), kSectorCount);
 }
@@ -237,10 +262,14 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
   WriteOneBasedTables(out, image, kFilterTables, HighestMarked(found.maps.FilterMap));
   AppendLine(out, kSectionBreak);
 
+  const bool tails = found.sectorPlaces != kOwnSectorPlaces;
   for (int n = 0; n < kSectorCount; ++n) {
-    if (found.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
-    WriteByteTable(out, image, NumberedLabel(kSectorStem, n).view(), SectorAddress(n),
-                   SectorLength(image, n));
+    if (found.maps.SectorMap[static_cast<size_t>(n)] == 0 || !IsHost(found, n)) continue;
+    if (tails) {
+      WriteSectorWithTails(out, image, found, n);
+    } else {
+      WriteByteTable(out, image, NumberedLabel(kSectorStem, n).view(), SectorAddress(n), SectorLength(image, n));
+    }
   }
   AppendSectorList(out, found, kSectorLows, '<');
   AppendSectorList(out, found, kSectorHighs, '>');

@@ -47,7 +47,9 @@ DataTables ResolveDataTables(const MusicImage& image, const Exploration& found,
   }
   for (int n = 0; n < kSectorCount; ++n) {
     if (found.maps.SectorMap[static_cast<size_t>(n)] == 0) continue;
-    tables.sectors.push_back(ReadTable(image, SectorAddress(n), SectorLength(image, n)));
+    // A tail is read where its label stands, inside its host.
+    const SectorPlace place = found.sectorPlaces[static_cast<size_t>(n)];
+    tables.sectors.push_back(ReadTable(image, SectorAddress(place.host) + place.offset, SectorLength(image, n)));
   }
   tables.gldtbl = ReadTable(image, addr::gldtbl, found.counts.GlideCount);
   tables.gldtbh = ReadTable(image, addr::gldtbh, found.counts.GlideCount);

@@ -67,6 +67,12 @@ const CrunchCase kCases[] = {
        t.Sector(0, {0xC0, 0x30, 0xFF}).Sector(1, {0xC1, 0x30, 0xFF}).Instrument(0, {.sr = 3}).Instrument(1, {.sr = 3});
      },
      {"instruments 2 -> 1", "sectors 2 -> 1", "tracks 3 -> 2"}, ".trk00\r\n\t!by $00,$00,$FF"},
+    {"SectorThatEndsAnotherIsWrittenInsideIt",
+     [](TuneBuilder& t) {
+       OneSong(t, {0, 1});
+       t.Sector(0, {0x30, 0x31, 0x32, 0xFF}).Sector(1, {0x31, 0x32, 0xFF});
+     },
+     {"sectors written whole 2 -> 1"}, ".sec00\r\n\t!by $30\r\n.sec01\r\n\t!by $31,$32,$FF"},
     {"IdenticalTracksShareALabel",
      [](TuneBuilder& t) { t.Song(0, {0, 0xFF}, {0, 0xFF}, {1, 0xFF}).Sector(0, {0x30, 0xFF}).Sector(1, {0x31, 0xFF}); },
      {"tracks 3 -> 2"}, "\t!by <.trk00,>.trk00,<.trk00,>.trk00,<.trk02,>.trk02,"},
