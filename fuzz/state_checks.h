@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -56,10 +57,11 @@ inline std::string CheckState(const PackState& state) {
       return "state: a used instrument starts outside the kept wavetable rows";
     }
   }
-  // Renumbering leaves the tracks of existing songs naming sectors 0..SectorCount-1 only,
+  // Renumbering leaves the tracks of the packed songs naming sectors 0..SectorCount-1 only,
   // up to their end bytes, and the used sectors selecting glides 0..GlideCount-1 only.
+  const std::optional<int16_t> selected = state.features.SelectedSong;
   for (int song = 0; song < kSongCount; ++song) {
-    if (m.SongMap[static_cast<size_t>(song)] == 0) continue;
+    if (m.SongMap[static_cast<size_t>(song)] == 0 || (selected && *selected != song)) continue;
     for (int voice = 0; voice < kVoiceCount; ++voice) {
       const uint32_t start = TrackAddress(song, voice);
       for (uint32_t j = 0; j < kTrackEntries; ++j) {

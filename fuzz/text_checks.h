@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -149,12 +150,19 @@ inline bool IsHexValue(std::string_view v) {
 }
 
 // The data file's structure: data lines of at most 17 values under a label, upper-case
-// "$XX" numbers, label references only where tunedats names the tracks of its song and
-// where Asecsl/Asecsh list the sectors in order, every label defined once, every
-// reference and every table defined, sectors exactly 0..SectorCount-1.
+// "$XX" numbers, label references only where tunedats names the tracks of the packed
+// songs in order and where Asecsl/Asecsh list the sectors in order, every label defined
+// once, every reference and every table defined, sectors exactly 0..SectorCount-1.
 class DataFileCheck {
  public:
-  explicit DataFileCheck(const PackState& state) : state_(state) {}
+  explicit DataFileCheck(const PackState& state) : state_(state) {
+    const std::optional<int16_t> selected = state.features.SelectedSong;
+    for (int s = 0; s < kSongCount; ++s) {
+      if (state.exploration.maps.SongMap[static_cast<size_t>(s)] != 0 && (!selected || *selected == s)) {
+        songs_[static_cast<size_t>(songCount_++)] = s;
+      }
+    }
+  }
 
   std::string Run(std::string_view data) {
     FileLines lines("the_data.a", data);
@@ -196,7 +204,6 @@ class DataFileCheck {
     const bool tunedats = section_ == kTunedats;
     const bool sectorList = section_ == kSectorListLow || section_ == kSectorListHigh;
     size_t count = 0;
-    int firstTrack = -1;
     for (size_t at = 0;; ++count) {
       // A scan by hand: a call per value into the sanitizers' memchr costs more than it.
       size_t end = at;
@@ -212,11 +219,12 @@ class DataFileCheck {
           return "data: bad value '" + std::string(v) + "' in " + LabelName(section_);
         }
         if (tunedats) {
-          // "<.trkT,>.trkT,<.trkT+1,>.trkT+1,<.trkT+2,>.trkT+2" for a song's first track T.
-          if (count == 0) firstTrack = label - kFirstTrackLabel;
-          if (label >= kFirstSectorLabel || firstTrack % kVoiceCount != 0 ||
-              label != kFirstTrackLabel + firstTrack + static_cast<int>(count / 2) ||
-              (v[0] == '<') != (count % 2 == 0)) {
+          // "<.trkL,>.trkL" for each voice of the line's song, L the label its track names:
+          // its own, or that of an earlier track of the same bytes.
+          const int track = songLine_ < songCount_
+              ? kVoiceCount * songs_[static_cast<size_t>(songLine_)] + static_cast<int>(count / 2) : -1;
+          const int named = track < 0 ? -1 : state_.exploration.trackLabels[static_cast<size_t>(track)];
+          if (named < 0 || named > track || label != kFirstTrackLabel + named || (v[0] == '<') != (count % 2 == 0)) {
             return "data: tunedats value " + std::to_string(count) + " is " + std::string(v);
           }
         } else {
@@ -235,6 +243,7 @@ class DataFileCheck {
     ++count;
     if (count > 17) return "data: more than 17 values in " + LabelName(section_);
     if (tunedats && count != 8) return "data: tunedats line without 8 values";
+    songLine_ += tunedats ? 1 : 0;
     if (sectorList && count > 8) return "data: more than 8 values in " + LabelName(section_);
     return {};
   }
@@ -251,6 +260,7 @@ class DataFileCheck {
         return "data: sector label " + LabelName(label) + " does not match SectorCount";
       }
     }
+    if (songLine_ != songCount_) return "data: tunedats lines differ from the packed songs";
     for (const int listed : sectorsListed_) {
       if (listed != state_.exploration.counts.SectorCount) return "data: sector list length differs from SectorCount";
     }
@@ -262,6 +272,9 @@ class DataFileCheck {
   std::array<bool, kLabelCount> referenced_{};
   int section_ = -1;
   int sectorsListed_[2] = {0, 0};
+  std::array<int, kSongCount> songs_{};  // the packed songs, in tunedats order
+  int songCount_ = 0;
+  int songLine_ = 0;
 };
 
 inline std::string CheckDataFile(std::string_view data, const PackState& state) {

@@ -17,7 +17,8 @@ struct Expected {
   CommandLineStatus status = CommandLineStatus::kRun;
   int16_t song = 4;
   uint32_t start = 0x1000;
-  bool crunch = false;
+  bool crunch = false;       // "-c"
+  bool crunchStage = false;  // "--crunch"
   bool psid = false;
   int16_t sidType = 0;
   int inputIndex = 1;
@@ -159,7 +160,7 @@ const CommandLineCase kCases[] = {
      {.psid = true, .sidType = 3, .inputIndex = 3, .input = "song.prg", .output = "out"}},
     {"PsidWithoutDigit", {"-p", "song.prg", "out"}, {.status = kBadSwitch}},
 
-    // -c and switches the packer does not know.
+    // -c, --crunch and switches the packer does not know.
     {"Crunch",
      {"-c", "song.prg", "out"},
      {.crunch = true, .inputIndex = 2, .input = "song.prg", .output = "out"}},
@@ -178,6 +179,22 @@ const CommandLineCase kCases[] = {
     {"DoubleDashIgnored",
      {"--", "song.prg", "out"},
      {.inputIndex = 2, .input = "song.prg", .output = "out"}},
+    {"DoubleDashCrunch",
+     {"--crunch", "song.prg", "out"},
+     {.crunchStage = true, .inputIndex = 2, .input = "song.prg", .output = "out"}},
+    {"DoubleDashCrunchAmongOtherSwitches",
+     {"-s1", "--crunch", "-c", "song.prg", "out"},
+     {.song = 1, .crunch = true, .crunchStage = true, .inputIndex = 4, .input = "song.prg", .output = "out"}},
+    {"DoubleDashCrunchIsTheInputOfTwoArguments", {"--crunch", "out"}, {.input = "--crunch", .output = "out"}},
+    {"DoubleDashCrunchyIgnored",
+     {"--crunchy", "song.prg", "out"},
+     {.inputIndex = 2, .input = "song.prg", .output = "out"}},
+    {"DoubleDashUpperCaseCrunchIgnored",
+     {"--CRUNCH", "song.prg", "out"},
+     {.inputIndex = 2, .input = "song.prg", .output = "out"}},
+    {"SingleDashCrunchIsMinusC",
+     {"-crunch", "song.prg", "out"},
+     {.crunch = true, .inputIndex = 2, .input = "song.prg", .output = "out"}},
     {"AllSwitchesTogether",
      {"-x", "-s0", "-aC000", "-c", "-p2", "song.prg", "out"},
      {.song = 0, .start = 0xC000, .crunch = true, .psid = true, .sidType = 2, .inputIndex = 6,
@@ -228,6 +245,7 @@ TEST_P(CommandLineTest, GivesTheExpectedOptions) {
   EXPECT_EQ(o.RequestedSong, c.expected.song);
   EXPECT_EQ(o.StartAddress, c.expected.start);
   EXPECT_EQ(o.CrunchFlag, c.expected.crunch);
+  EXPECT_EQ(o.Crunch, c.expected.crunchStage);
   EXPECT_EQ(o.PsidFlag, c.expected.psid);
   EXPECT_EQ(o.SidType, c.expected.sidType);
   EXPECT_EQ(o.InputArgIndex, c.expected.inputIndex);

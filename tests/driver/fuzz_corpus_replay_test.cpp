@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "../../fuzz/pack_invariants.h"
+#include "support/demo_tune.h"
 
 namespace zspack::fuzzing {
 namespace {
@@ -148,7 +150,13 @@ TEST(FuzzCorpusReplay, CheckerRejectsBrokenDataFiles) {
   PackState state;
   state.exploration.counts.SectorCount = 1;
   state.exploration.maps.SectorMap[0] = 1;
+  state.exploration.maps.SongMap[0] = 1;
   ASSERT_EQ(detail::CheckDataFile(GoodData(), state), "");
+  // Crunched, voice 2 names the label of voice 1, whose bytes it shares.
+  PackState shared = state;
+  shared.exploration.trackLabels[2] = 1;
+  EXPECT_EQ(detail::CheckDataFile(Replace(Replace(GoodData(), "<.trk02,>.trk02", "<.trk01,>.trk01"),
+                                          ".trk02\r\n\t!by $FF\r\n", ""), shared), "");
 
   std::string eighteen = "\t!by $00";
   for (int i = 1; i < 18; ++i) eighteen += ",$00";
@@ -169,11 +177,49 @@ TEST(FuzzCorpusReplay, CheckerRejectsBrokenDataFiles) {
       {"missing table", Replace(GoodData(), "gldtbh\r\n\t!by $00\r\n", "")},
       {"unknown label", Replace(GoodData(), "hrtb\r\n", "hrtab\r\n")},
       {"values before any label", Replace(GoodData(), "arpspds\t!by", "\t!by")},
+      {"tunedats line of a song not packed",
+       Replace(GoodData(), "$05,$00\r\n", "$05,$00\r\n\t!by <.trk00,>.trk00,<.trk01,>.trk01,<.trk02,>.trk02,$05,$00\r\n")},
       {"tracks out of voice order", Replace(GoodData(), "<.trk00,>.trk00,<.trk01,>.trk01", "<.trk01,>.trk01,<.trk00,>.trk00")},
       {"track not named by tunedats", Replace(GoodData(), ".trk02\r\n\t!by $FF\r\n", ".trk02\r\n\t!by $FF\r\n.trk05\r\n\t!by $FF\r\n")},
   };
   for (const auto& row : table) {
     EXPECT_NE(detail::CheckDataFile(row.data, state), "") << row.what;
+  }
+}
+
+// A crunched pack of the demo tune that the crunch check accepts, broken in one way per row.
+TEST(FuzzCorpusReplay, CheckerRejectsBrokenCrunches) {
+  const std::vector<uint8_t> file = testing::DemoTuneFile();
+  PackOptions options;
+  auto plain = std::make_unique<PackState>();
+  PackedTune plainOut;
+  PackTune(file, options, *plain, plainOut);
+  options.Crunch = true;
+  auto good = std::make_unique<PackState>();
+  PackedTune goodOut;
+  PackTune(file, options, *good, goodOut);
+  ASSERT_EQ(detail::CheckCrunched(*plain, plainOut, *good, goodOut), "");
+
+  const struct {
+    const char* what;
+    void (*breakIt)(PackState&, PackedTune&);
+  } table[] = {
+      {"a note of a crunched sector", [](PackState& s, PackedTune&) { s.image.Set(SectorAddress(0) + 1, 0x19); }},
+      {"a track naming another's label", [](PackState& s, PackedTune&) { s.exploration.trackLabels[4] = 1; }},
+      {"a value more than the plain data", [](PackState&, PackedTune& o) {
+         o.data += "\t!by $00";
+         for (int i = 0; i < 60; ++i) o.data += ",$00";
+       }},
+      {"the refusal line", [](PackState&, PackedTune& o) { o.console += "Crunching would change the music ...\n"; }},
+      {"a byte count off", [](PackState&, PackedTune& o) { o.data += "\t!by $00\r\n"; }},
+      {"a feature the plain pack lacks", [](PackState& s, PackedTune&) { s.features.Set(Feature::kTuneFf); }},
+      {"a changed exploration report", [](PackState&, PackedTune& o) { o.console.insert(0, "\n"); }},
+  };
+  for (const auto& row : table) {
+    PackState broken = *good;
+    PackedTune brokenOut = goodOut;
+    row.breakIt(broken, brokenOut);
+    EXPECT_NE(detail::CheckCrunched(*plain, plainOut, broken, brokenOut), "") << row.what;
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "driver/command_line.h"
 #include "pack/pack_tune.h"
+#include "support/demo_tune.h"
 #include "support/process.h"
 #include "support/tune_builder.h"
 
@@ -81,6 +82,7 @@ struct WholeRun {
   std::string cut = {};               // the generated file that a failed write leaves short
   std::string err = {};
   std::vector<std::string> filesLike = {};  // generated files as for these arguments instead
+  std::vector<std::string> reportLike = {};  // the in-memory pack's report as for these arguments
   std::string definesHas = {};              // a piece of the defines file, line ends included
   bool posixOnly = false;
   bool windowsOnly = false;
@@ -97,6 +99,7 @@ struct WholeRun {
   WholeRun SigchldIgnored() const { auto r = *this; r.sigchldIgnored = true; return r.Posix(); }
   WholeRun Err(std::string e) const { auto r = *this; r.err = std::move(e); return r; }
   WholeRun Like(std::vector<std::string> a) const { auto r = *this; r.filesLike = std::move(a); return r; }
+  WholeRun ReportLike(std::vector<std::string> a) const { auto r = *this; r.reportLike = std::move(a); return r; }
   WholeRun Has(std::string d) const { auto r = *this; r.definesHas = std::move(d); return r; }
   WholeRun Posix() const { auto r = *this; r.posixOnly = true; return r; }
   WholeRun Windows() const { auto r = *this; r.windowsOnly = true; return r; }
@@ -202,7 +205,23 @@ const WholeRun kRuns[] = {
         .Has("\t_SIDMODEL_ = 2\r\n\t!SRC \"PSID_header.a\"\r\n\r\n\t!to \"tune.sid\"\r\n"),
     Pack("OneSong", {"-s0", "tune.prg", "tune"}, 0, kStandInRan, kAll).Has("\t_ONLY_SONG_ = 0\r\n"),
     Pack("UnknownSwitchesIgnored", {"-x", "-1", "-", "tune.prg", "tune"}, 0, kStandInRan, kAll).Like({"tune.prg", "tune"}),
-    Pack("CrunchChangesNothing", {"-c", "tune.prg", "tune"}, 0, kStandInRan, kAll).Like({"tune.prg", "tune"}),
+    Pack("CrunchChangesNothing", {"-c", "tune.prg", "tune"}, 0, kStandInRan, kAll)
+        .Like({"tune.prg", "tune"})
+        .ReportLike({"tune.prg", "tune"}),
+    // --crunch: the plain report, then what crunching did; the files are the crunched pack's.
+    Pack("DemoCrunched", {"--crunch", "examples/demo.prg", "demo"}, 0,
+         "Crunching music data ... 241 -> 194 bytes.\ninstruments 6 -> 3\npulse rows 11 -> 8\nfilter rows 10 -> 6\n" +
+             kStandInRan,
+         kAll)
+        .Files({{"examples/demo.prg", DemoTuneFile()}})
+        .ReportLike({"examples/demo.prg", "demo"}),
+    Pack("OtherDoubleDashSwitchesIgnored", {"--crunchy", "--CRUNCH", "--", "tune.prg", "tune"}, 0, kStandInRan, kAll)
+        .Like({"tune.prg", "tune"})
+        .ReportLike({"tune.prg", "tune"}),
+    // Of exactly two arguments the first is the input name, whatever it looks like.
+    Pack("TwoArgumentsCrunchIsTheInput", {"--crunch", "tune"}, 0, kStandInRan, kAll)
+        .Files({{"--crunch", GoodTune()}, {"tune.prg", GoodTune()}})
+        .ReportLike({"tune.prg", "tune"}),
     Pack("ThirdNameIgnored", {"tune.prg", "tune", "extra"}, 0, kStandInRan, kAll).Like({"tune.prg", "tune"}),
     Pack("TwoArgumentsSwitchLikeInput", {"-s1", "song.prg"}, 0, kStandInRan, kAll)
         .Files({{"-s1", GoodTune()}})
@@ -348,7 +367,8 @@ std::string ExpectedConsole(const WholeRun& c, const TempDir& dir) {
       std::vector<std::string_view> views = {"zspack"};
       views.insert(views.end(), c.args.begin(), c.args.end());
       const std::string input(ParseCommandLine(views).options.InputName);
-      return banner + Reading(input) + "ok.\nDepacking data ... done.\n" + PackInMemory(c.args, dir).console + c.text;
+      const std::vector<std::string>& reportArgs = c.reportLike.empty() ? c.args : c.reportLike;
+      return banner + Reading(input) + "ok.\nDepacking data ... done.\n" + PackInMemory(reportArgs, dir).console + c.text;
     }
     case Ends::kSilent: return "";
   }

@@ -1,8 +1,8 @@
 // End to end: zspack packs a tune in a fresh working folder, the real ACME assembles the
 // two generated sources with the stand-in MakeMe.a, and the assembled program is read
 // back. Every byte table of the music, reached through its label or through the song and
-// sector pointers, must hold exactly what the packer's own final image holds; every PSID
-// file must play in sidplayfp. Without acme (or sidplayfp for a PSID file) a run reports
+// sector pointers, must hold exactly what the packer's own final image holds, crunched
+// where --crunch asks for it; every PSID file must play in sidplayfp. Without acme (or sidplayfp for a PSID file) a run reports
 // itself skipped.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -127,6 +127,20 @@ std::vector<uint8_t> FullLengthTracks() {
   }
   tune.Instrument(0, {.ad = 0x22, .wave = 0}).Instrument(1, {.ad = 0x33, .wave = 0});
   tune.WaveRows(0, {{0x41, 0x00}, {0xFF, 0x00}});
+  return tune.File();
+}
+
+// Two songs that play the same music through copies: song 1's sectors select copies of
+// song 0's instruments, so crunched they merge, and so do the tracks of both songs.
+std::vector<uint8_t> TwinSongs() {
+  TuneBuilder tune;
+  tune.Song(0, {0, 1, 0xFF}, {1, 0xFF}, {0xFF}, 4, 0x00).Song(1, {2, 3, 0xFF}, {3, 0xFF}, {0xFF}, 4, 0x00);
+  tune.Sector(0, {0xC0, 0x20, 0x24, 0xFF}).Sector(1, {0xC1, 0x27, 0xFB, 0x30, 0xFF});
+  tune.Sector(2, {0xC2, 0x20, 0x24, 0xFF}).Sector(3, {0xC3, 0x27, 0xFB, 0x30, 0xFF});
+  for (int i : {0, 2}) tune.Instrument(i, {.ad = 0x09, .sr = 0xA0, .wave = 0, .pulse = 1, .v1 = 0x41});
+  for (int i : {1, 3}) tune.Instrument(i, {.ad = 0x0C, .sr = 0x6A, .wave = 2, .hardRestart = 1});
+  tune.WaveRows(0, {{0x41, 0x00}, {0xFF, 0x00}, {0x81, 0x0C}, {0x90, 0x02}});
+  tune.PulseRows(1, {{0x08, 0x00}, {0x20, 0x40}, {0x10, 0x00}});
   return tune.File();
 }
 
@@ -304,12 +318,21 @@ class DataCheck {
     if (!tunedats) return;
     EXPECT_EQ(*tunedats, next_) << "tunedats does not follow arpspds";
     uint32_t trackAt = *tunedats + 8 * static_cast<uint32_t>(songs.size());
+    // Where each written track went; a crunched track that shares an earlier one's bytes
+    // is not written again, and its song points to that one.
+    std::array<uint32_t, kTrackCount> written{};
     for (size_t line = 0; line < songs.size(); ++line) {
       const int s = songs[line];
       const uint32_t record = *tunedats + 8 * static_cast<uint32_t>(line);
       for (int v = 0; v < kVoiceCount; ++v) {
         const uint32_t pointer = program_.Word(record + 2 * v, record + 2 * v + 1);
         const std::string name = ".trk" + TwoDigits(3 * s + v);
+        const int label = state_.exploration.trackLabels[static_cast<size_t>(3 * s + v)];
+        if (label != 3 * s + v) {
+          EXPECT_EQ(pointer, written[static_cast<size_t>(label)]) << name << " does not share .trk" << TwoDigits(label);
+          continue;
+        }
+        written[static_cast<size_t>(label)] = trackAt;
         EXPECT_EQ(pointer, trackAt) << "tunedats line " << line << " points " << name << " to " << Hex(pointer)
                                     << ", the tracks lie from " << Hex(trackAt);
         const uint32_t start = TrackAddress(s, v);
@@ -411,6 +434,7 @@ struct RunCase {
   uint32_t startAddress = 0x1000;
   bool psid = false;
   int16_t sidType = 0;
+  std::string crunchReport = "";  // with --crunch: lines the console must show
 };
 
 void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
@@ -431,6 +455,12 @@ const RunCase kRuns[] = {
     {"NoSongs", NoSongs, {}, "empty"},
     {"NoSongsPsid", NoSongs, {"-p0"}, "empty", kAllSongs, 0x1000, true, 0},
     {"FullLengthTracks", FullLengthTracks, {"-a4000"}, "full", kAllSongs, 0x4000},
+    {"DemoCrunched", BundledDemo, {"--crunch"}, "demo", kAllSongs, 0x1000, false, 0, "instruments 6 -> 3\n"},
+    {"DemoCrunchedPsid", BundledDemo, {"--crunch", "-p2"}, "demo", kAllSongs, 0x1000, true, 2, "filter rows 10 -> 6\n"},
+    {"SecondOfFourSongsCrunched", FourSongs, {"-s2", "--crunch"}, "song2", 2, 0x1000, false, 0, "sectors 16 -> 4\n"},
+    {"TwinSongsCrunched", TwinSongs, {"--crunch", "-a0801"}, "twins", kAllSongs, 0x0801, false, 0,
+     "instruments 4 -> 2\nsectors 4 -> 2\ntracks 6 -> 3\n"},
+    {"TwinSongsCrunchedPsid", TwinSongs, {"--crunch", "-p1"}, "twins", kAllSongs, 0x1000, true, 1, "tracks 6 -> 3\n"},
 };
 
 class AssembledRun : public ::testing::TestWithParam<RunCase> {};
@@ -463,12 +493,16 @@ TEST_P(AssembledRun, ProgramHoldsThePackedMusic) {
   options.PsidFlag = c.psid;
   options.SidType = c.sidType;
   options.CrunchFlag = std::ranges::find(c.switches, "-c") != c.switches.end();
+  options.Crunch = std::ranges::find(c.switches, "--crunch") != c.switches.end();
   options.InputName = input;
   options.OutputName = c.outputName;
   auto state = std::make_unique<PackState>();
   PackedTune packed;
   PackTune(tune, options, *state, packed);
   ASSERT_EQ(packed.depack, DepackStatus::kDone);
+  // Crunched, the state holds the crunched music, which the run's own report announces.
+  EXPECT_EQ(run.out.find("Crunching music data ... ") != std::string::npos, options.Crunch) << run.out;
+  EXPECT_NE(run.out.find(c.crunchReport), std::string::npos) << run.out;
 
   Program program;
   const std::string text = ReadText(dir / output);
