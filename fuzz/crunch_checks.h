@@ -3,6 +3,7 @@
 // and the features the crunched music asks of the player.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,14 @@
 
 namespace zspack::fuzzing::detail {
 
+// The values of a data file's "!by" lines: past the first line, which names the input, a
+// tab only starts a line of values and a comma only separates two.
+inline int CountValues(std::string_view data) {
+  int values = 0;
+  for (const char c : data.substr(std::min(data.find('\n'), data.size()))) values += (c == ',') + (c == '\t');
+  return values;
+}
+
 inline std::string CheckCrunched(const PackState& plain, const PackedTune& plainOut, const PackState& crunched,
                                  const PackedTune& crunchedOut) {
   const std::optional<int16_t> selected = plain.features.SelectedSong;
@@ -24,8 +33,11 @@ inline std::string CheckCrunched(const PackState& plain, const PackedTune& plain
   const MusicView after = viewer.View(ResolveDataTables(crunched.image, crunched.exploration, selected));
   if (before != after) return "crunch: the crunched data plays other music";
 
-  const int plainBytes = CountDataBytes(plainOut.data);
-  const int crunchedBytes = CountDataBytes(crunchedOut.data);
+  const int plainBytes = CountDataBytes(plain.image, plain.exploration, selected);
+  const int crunchedBytes = CountDataBytes(crunched.image, crunched.exploration, selected);
+  if (plainBytes != CountValues(plainOut.data) || crunchedBytes != CountValues(crunchedOut.data)) {
+    return "crunch: the bytes counted are not the values written";
+  }
   if (crunchedBytes > plainBytes) return "crunch: the crunched data is larger";
   for (size_t f = 0; f < kFeatureCount; ++f) {
     if (crunched.features.flags[f] && !plain.features.flags[f]) {
