@@ -119,24 +119,23 @@ void MusicViewer::NameCycle(const std::vector<int>& cycle, const Steps& steps, P
     }
   }
   tokens.resize(period);
-  auto rotated = [&](size_t by) {
-    std::vector<uint32_t> turned(tokens.begin() + static_cast<std::ptrdiff_t>(by), tokens.end());
-    turned.insert(turned.end(), tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(by));
-    return turned;
+  // The least rotation, compared in place.
+  auto before = [&](size_t a, size_t b) {
+    for (size_t i = 0; i < period; ++i) {
+      const uint32_t x = tokens[(a + i) % period], y = tokens[(b + i) % period];
+      if (x != y) return x < y;
+    }
+    return false;
   };
   size_t least = 0;
-  std::vector<uint32_t> leastTokens = tokens;
   for (size_t by = 1; by < period; ++by) {
-    std::vector<uint32_t> turned = rotated(by);
-    if (turned < leastTokens) {
-      least = by;
-      leastTokens = std::move(turned);
-    }
+    if (before(by, least)) least = by;
   }
+  std::rotate(tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(least), tokens.end());
   std::vector<uint32_t> key{Of(Part::kCycle)};
-  key.insert(key.end(), leastTokens.begin(), leastTokens.end());
+  key.insert(key.end(), tokens.begin(), tokens.end());
   const uint32_t name = Name(key);
-  cycles_.try_emplace(name, std::move(leastTokens));
+  cycles_.try_emplace(name, std::move(tokens));
   for (size_t i = 0; i < length; ++i) {
     names[static_cast<size_t>(cycle[i])] = Spot(name, static_cast<uint32_t>((i % period + period - least) % period));
   }

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <span>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <vector>
 
@@ -83,17 +83,24 @@ class MusicViewer {
   uint32_t NameTwoColumnProgram(int start, bool pulse);
   uint32_t Track(const std::vector<uint8_t>& bytes);
 
-  // Keys compare as sequences, so that a name is looked up without copying its key.
-  struct KeyOrder {
+  // Keys hash and compare as sequences, so that a name is looked up without copying its key.
+  struct KeyHash {
     using is_transparent = void;
-    template <typename A, typename B>
-    bool operator()(const A& a, const B& b) const {
-      return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+    size_t operator()(std::span<const uint32_t> key) const {
+      uint64_t hash = 0xCBF29CE484222325;  // FNV-1a over the tokens
+      for (const uint32_t token : key) hash = (hash ^ token) * 0x100000001B3;
+      return static_cast<size_t>(hash);
     }
   };
-  std::map<std::vector<uint32_t>, uint32_t, KeyOrder> names_;
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::span<const uint32_t> a, std::span<const uint32_t> b) const {
+      return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+  };
+  std::unordered_map<std::vector<uint32_t>, uint32_t, KeyHash, KeyEqual> names_;
   std::vector<std::optional<CycleSpot>> spots_;        // by name
-  std::map<uint32_t, std::vector<uint32_t>> cycles_;   // a cycle's name to its tokens
+  std::unordered_map<uint32_t, std::vector<uint32_t>> cycles_;  // a cycle's name to its tokens
   const DataTables* tables_ = nullptr;
   Cache instruments_, glides_, sectors_;
   ProgramTable wave_, pulse_, filter_;
