@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pack/pack_tune.h"
@@ -20,7 +21,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<uint8_t> Golden(const char* name) {
+Bytes Golden(const char* name) {
   const std::string text = ReadText(std::string(ZSPACK_SOURCE_DIR) + "/tests/golden/" + name + "/tune.prg");
   return {text.begin(), text.end()};
 }
@@ -72,6 +73,7 @@ const ReaderCase kReaderCases[] = {
     {"longest_tables_s0", LongestTables, 0},
     {"longest_tables_s1", LongestTables, 1},
     {"bare_tables", BareTables, kAllSongs},
+    {"no_song", [] { return TuneBuilder().Sector(0, {0x30, 0xFF}).Instrument(1, {.ad = 1}).File(); }, kAllSongs},
 };
 
 class ReadDataFileTest : public ::testing::TestWithParam<ReaderCase> {};
@@ -90,7 +92,7 @@ TEST_P(ReadDataFileTest, GivesTheTablesTheWriterWrote) {
     const std::optional<int16_t> selected = c.song < kAllSongs ? std::optional<int16_t>(c.song) : std::nullopt;
     const DataTables read = ReadDataFile(packed.data);
     EXPECT_EQ(TablesDiffer(read, ResolveDataTables(state->image, state->exploration, selected)), "") << packed.data;
-    EXPECT_FALSE(read.songs.empty());
+    EXPECT_EQ(read.songs.empty(), std::string_view(c.name) == "no_song");
     // The assembler takes plain LF line ends as well.
     std::string lf = packed.data;
     std::erase(lf, '\r');
@@ -101,44 +103,35 @@ TEST_P(ReadDataFileTest, GivesTheTablesTheWriterWrote) {
 INSTANTIATE_TEST_SUITE_P(PackedTunes, ReadDataFileTest, ::testing::ValuesIn(kReaderCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A text the assembler would refuse, or whose tables a player could not find, is refused:
-// each case changes one line of a golden data file.
+// One change to a golden data file that leaves it unreadable: the assembler would refuse
+// it, or a player could not find its tables.
 TEST(ReadDataFile, RefusesWhatItCannotLayOut) {
-  const std::string golden =
-      ReadText(std::string(ZSPACK_SOURCE_DIR) + "/tests/golden/gaps_sectors_glides_instruments/the_data.a");
-  struct Change {
-    const char* what;
-    std::string from, to;
+  const std::string golden = ReadText(std::string(ZSPACK_SOURCE_DIR) + "/tests/golden/gaps_sectors_glides_instruments/the_data.a");
+  const std::pair<std::string, std::string> changes[] = {
+      {"<.trk01,", "<.trk0C,"},                     // a label never defined
+      {"gldtbh\r\n", ".trk00\r\n"},                 // a label defined twice
+      {"hf2tb\r\n", ""},                            // a table label missing
+      {"$33,$77", "$33,$177"},                      // a value above a byte
+      {"$33,$77", "$33,77"},                        // a value without $
+      {"$33,$77", "$33,,$77"},                      // an empty value
+      {"\t!by $03,$07", "\t!wo $03,$07"},           // another directive
+      {"gldtbl\r\n", "1gldtbl\r\n"},                // a label starting with a digit
+      {"ptb2 = *-1", "ptb2 = *-2"},                 // another assignment
+      {",$06,$00\r\n", ",$06\r\n"},                 // a song record cut short
+      {"<.sec03\r\n", "<.sec03,<.sec00\r\n"},       // sector lists of two lengths
+      {",>.trk01,", ",$FF,"},                       // a track outside the data
   };
-  const Change changes[] = {
-      {"a label never defined", "<.trk01,", "<.trk0C,"},
-      {"a label defined twice", "gldtbh\r\n", ".trk00\r\n"},
-      {"a missing table label", "hf2tb\r\n", ""},
-      {"a value above a byte", "$33,$77", "$33,$177"},
-      {"a value without $", "$33,$77", "$33,77"},
-      {"an empty value", "$33,$77", "$33,,$77"},
-      {"another directive", "\t!by $03,$07", "\t!wo $03,$07"},
-      {"a label starting with a digit", "gldtbl\r\n", "1gldtbl\r\n"},
-      {"another assignment", "ptb2 = *-1", "ptb2 = *-2"},
-      {"a song record cut short", ",$06,$00\r\n", ",$06\r\n"},
-      {"sector lists of two lengths", "<.sec03\r\n", "<.sec03,<.sec00\r\n"},
-      {"a track outside the data", ",>.trk01,", ",$FF,"},
-  };
-  for (const Change& change : changes) {
-    SCOPED_TRACE(change.what);
-    std::string text = golden;
-    const size_t at = text.find(change.from);
-    ASSERT_NE(at, std::string::npos);
-    text.replace(at, change.from.size(), change.to);
-    DataTables tables;
-    std::string error;
-    EXPECT_FALSE(TryReadDataFile(text, tables, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(TablesDiffer(tables, DataTables{}), "");
-  }
   DataTables tables;
   std::string error;
   EXPECT_TRUE(TryReadDataFile(golden, tables, error)) << error;
+  for (const auto& [from, to] : changes) {
+    std::string text = golden;
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    EXPECT_FALSE(TryReadDataFile(text.replace(at, from.size(), to), tables, error)) << to;
+    EXPECT_NE(error, "") << to;
+    EXPECT_EQ(TablesDiffer(tables, DataTables{}), "") << to;
+  }
 }
 
 }  // namespace

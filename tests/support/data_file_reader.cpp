@@ -7,8 +7,8 @@
 #include <charconv>
 #include <map>
 #include <span>
-#include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/music_format.h"
@@ -21,7 +21,7 @@ namespace {
 using Bytes = std::span<const uint8_t>;
 
 constexpr std::string_view kByteDirective = "!by";
-// A label of a table counted from row 1 stands one byte before the table's first row.
+// A table counted from row 1 has its label one byte before its first row.
 constexpr std::string_view kOneByteBefore = "= *-1";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -36,28 +36,19 @@ std::string_view Trim(std::string_view s) {
 
 std::vector<uint8_t> Copy(Bytes bytes) { return {bytes.begin(), bytes.end()}; }
 
-// Row r at index r: index 0 holds 0, the rows follow.
-std::vector<uint8_t> FromRowOne(Bytes rows) {
-  std::vector<uint8_t> table(rows.size() + 1);
-  std::copy(rows.begin(), rows.end(), table.begin() + 1);
-  return table;
-}
+uint32_t Word(uint8_t low, uint8_t high) { return static_cast<uint32_t>(high) << 8 | low; }
 
-// The text laid out as the assembler does; a fault is kept in error() and every later
-// read gives nothing.
+// The text laid out as the assembler lays it out. The first fault is kept in error().
 class Layout {
  public:
   void Assemble(std::string_view text) {
     std::vector<Reference> references;
-    for (size_t at = 0, number = 1; at < text.size(); ++number) {
+    for (size_t at = 0, number = 1; at < text.size() && error_.empty(); ++number) {
       const size_t eol = std::min(text.find('\n', at), text.size());
       std::string_view line = text.substr(at, eol - at);
       at = eol + 1;
       if (line.ends_with('\r')) line.remove_suffix(1);
-      if (const char* why = ReadLine(line, references)) {
-        Fail("line " + std::to_string(number) + " (" + why + "): " + std::string(line));
-        return;
-      }
+      if (const char* why = ReadLine(line, references)) Fail("line " + std::to_string(number) + ", " + why + ": " + std::string(line));
     }
     for (const Reference& reference : references) {
       const auto label = labels_.find(reference.label);
@@ -68,13 +59,12 @@ class Layout {
 
   uint32_t Address(std::string_view name) {
     const auto label = labels_.find(name);
-    if (label != labels_.end()) return label->second.address;
-    Fail("no label " + std::string(name));
-    return End();
+    if (label == labels_.end()) Fail("no label " + std::string(name));
+    return label == labels_.end() ? End() : label->second.address;
   }
 
-  // The bytes from where `name`'s data starts to where the data of the label after it
-  // (in address order) starts, or to the end of the data.
+  // From where `name`'s data starts to where the data of the next label in address order
+  // starts, or to the end of the data.
   Bytes Table(std::string_view name) {
     const auto label = labels_.find(name);
     if (label == labels_.end()) return Between(Address(name), End());
@@ -87,29 +77,18 @@ class Layout {
   }
 
   Bytes Between(uint32_t first, uint32_t end) {
-    if (first < kReadBase || end < first || end > End()) {
-      Fail("the bytes from $" + Hex(first) + " to $" + Hex(end) + " are not all in the data");
-      return {};
-    }
-    return Bytes(memory_).subspan(first - kReadBase, end - first);
+    if (first >= kReadBase && first <= end && end <= End()) return Bytes(memory_).subspan(first - kReadBase, end - first);
+    Fail("the bytes from " + std::to_string(first) + " to " + std::to_string(end) + " are not all in the data");
+    return {};
   }
 
-  // A track read as the player reads it: through its first song change or end, or its
-  // loop with the loop's parameter; 256 entries, or the data's end, when none comes.
-  std::vector<uint8_t> Track(uint32_t address) {
+  // A track or sector as the player reads it: through the entry that ends it, a loop's
+  // parameter included; 256 entries, or up to the data's end, when none does.
+  std::vector<uint8_t> Walked(uint32_t address, WalkRule rule) {
     const Bytes rest = Between(address, End());
-    constexpr WalkRule kPlayed{WalkEnd::kTrackEnd, false};
-    const WalkResult walk = WalkEntries(rest, kPlayed, [](int, uint8_t) {});
-    auto length = static_cast<size_t>(walk.length);
-    if (walk.ended && ClassifyTrackEntry(walk.last).kind == TrackEntry::kLoop && length < rest.size()) ++length;
-    return Copy(rest.first(length));
-  }
-
-  // A sector through its $FF, a command's parameter never ending it; at most 256 entries.
-  std::vector<uint8_t> Sector(uint32_t address) {
-    const Bytes rest = Between(address, End());
-    constexpr WalkRule kPlayed{WalkEnd::kSectorEnd, true};
-    return Copy(rest.first(static_cast<size_t>(WalkEntries(rest, kPlayed, [](int, uint8_t) {}).length)));
+    const WalkResult walk = WalkEntries(rest, rule, [](int, uint8_t) {});
+    const bool loop = walk.ended && rule.end == WalkEnd::kTrackEnd && ClassifyTrackEntry(walk.last).kind == TrackEntry::kLoop;
+    return Copy(rest.first(std::min(rest.size(), static_cast<size_t>(walk.length) + loop)));
   }
 
   void Fail(const std::string& why) {
@@ -118,21 +97,9 @@ class Layout {
   const std::string& error() const { return error_; }
 
  private:
-  struct Label {
-    uint32_t address;
-    uint32_t dataStart;  // where the bytes written after the label begin
-    size_t order;        // labels at one address follow each other in the text's order
-  };
-  struct Reference {
-    size_t at;
-    bool high;
-    std::string label;
-  };
-
-  static std::string Hex(uint32_t value) {
-    char digits[8] = {};
-    return {digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr};
-  }
+  // Labels at one address follow each other in the order the text defines them.
+  struct Label { uint32_t address, dataStart; size_t order; };
+  struct Reference { size_t at; bool high; std::string label; };
 
   uint32_t End() const { return kReadBase + static_cast<uint32_t>(memory_.size()); }
 
@@ -141,18 +108,17 @@ class Layout {
     if (line.empty() || line.front() == ';') return nullptr;
     size_t length = 0;
     while (length < line.size() && IsLabelChar(line[length])) ++length;
-    const std::string_view label = line.substr(0, length);
     std::string_view rest = Trim(line.substr(length));
-    if (!label.empty()) {
-      if (!IsLabelStart(label.front())) return "a label starts with a letter, '.' or '_'";
+    if (length > 0) {
+      if (!IsLabelStart(line.front())) return "a label starts with a letter, '.' or '_'";
       const bool oneByteBefore = rest == kOneByteBefore;
-      const Label at{End() - (oneByteBefore ? 1 : 0), End(), labels_.size()};
-      if (!labels_.try_emplace(std::string(label), at).second) return "label defined twice";
+      if (!labels_.try_emplace(std::string(line.substr(0, length)), Label{End() - oneByteBefore, End(), labels_.size()}).second) {
+        return "label defined twice";
+      }
       if (oneByteBefore) return nullptr;
     }
     if (rest.empty()) return nullptr;
-    if (!rest.starts_with(kByteDirective) || rest.size() == kByteDirective.size() ||
-        !IsBlank(rest[kByteDirective.size()])) {
+    if (!rest.starts_with(kByteDirective) || rest.size() == kByteDirective.size() || !IsBlank(rest[kByteDirective.size()])) {
       return "neither a label nor a !by line";
     }
     rest.remove_prefix(kByteDirective.size());
@@ -167,8 +133,7 @@ class Layout {
       }
       unsigned byte = 0;
       const char* last = value.data() + value.size();
-      if (value.size() < 2 || value.front() != '$' || std::from_chars(value.data() + 1, last, byte, 16).ptr != last ||
-          byte > 0xFF) {
+      if (value.size() < 2 || value.front() != '$' || std::from_chars(value.data() + 1, last, byte, 16).ptr != last || byte > 0xFF) {
         return "not a byte value";
       }
       memory_.push_back(static_cast<uint8_t>(byte));
@@ -181,7 +146,20 @@ class Layout {
   std::string error_;
 };
 
-uint32_t Word(uint8_t low, uint8_t high) { return static_cast<uint32_t>(high) << 8 | low; }
+// Every table under a name, songs and sectors in their order.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> Named(const DataTables& t) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> named{{"arpspds", t.arpspds}};
+  for (size_t s = 0; s < t.songs.size(); ++s) {
+    const std::string song = "song " + std::to_string(s);
+    for (size_t v = 0; v < kVoiceCount; ++v) named.emplace_back(song + " voice " + std::to_string(v), t.songs[s].tracks[v]);
+    named.emplace_back(song + " speed and setting", std::vector<uint8_t>{t.songs[s].speed, t.songs[s].setting});
+  }
+  for (size_t n = 0; n < t.sectors.size(); ++n) named.emplace_back("sector " + std::to_string(n), t.sectors[n]);
+  named.insert(named.end(), {{"gldtbl", t.gldtbl}, {"gldtbh", t.gldtbh}});
+  for (size_t c = 0; c < kInstrumentTableCount; ++c) named.emplace_back(kInstrumentTables[c].label, t.instruments[c]);
+  named.insert(named.end(), {{"wave", t.wave}, {"trans", t.trans}, {"ptb1", t.ptb1}, {"ptb2", t.ptb2}, {"ftb1", t.ftb1}, {"ftb2", t.ftb2}});
+  return named;
+}
 
 }  // namespace
 
@@ -192,28 +170,29 @@ bool TryReadDataFile(std::string_view text, DataTables& tables, std::string& err
   tables.arpspds = Copy(layout.Between(layout.Address(kArpspds), layout.Address(kTunedats)));
   const Bytes records = layout.Table(kTunedats);
   if (records.size() % kSongRecordSize != 0) layout.Fail("tunedats holds a part of a song record");
+  constexpr WalkRule kTrack{WalkEnd::kTrackEnd, false}, kSector{WalkEnd::kSectorEnd, true};
   for (size_t at = 0; at + kSongRecordSize <= records.size(); at += kSongRecordSize) {
     const Bytes record = records.subspan(at, kSongRecordSize);
     SongTables& song = tables.songs.emplace_back();
-    for (size_t v = 0; v < kVoiceCount; ++v) song.tracks[v] = layout.Track(Word(record[2 * v], record[2 * v + 1]));
+    for (size_t v = 0; v < kVoiceCount; ++v) song.tracks[v] = layout.Walked(Word(record[2 * v], record[2 * v + 1]), kTrack);
     song.speed = record[kSongSpeedOffset];
     song.setting = record[kSongSettingOffset];
   }
-  const Bytes lows = layout.Table(kSectorLows);
-  const Bytes highs = layout.Table(kSectorHighs);
+  const Bytes lows = layout.Table(kSectorLows), highs = layout.Table(kSectorHighs);
   if (lows.size() != highs.size()) layout.Fail("the sector address lists differ in length");
-  for (size_t n = 0; n < std::min(lows.size(), highs.size()); ++n) {
-    tables.sectors.push_back(layout.Sector(Word(lows[n], highs[n])));
-  }
+  for (size_t n = 0; n < std::min(lows.size(), highs.size()); ++n) tables.sectors.push_back(layout.Walked(Word(lows[n], highs[n]), kSector));
   tables.gldtbl = Copy(layout.Table(kGlideTables[0].label));
   tables.gldtbh = Copy(layout.Table(kGlideTables[1].label));
-  for (size_t t = 0; t < kInstrumentTableCount; ++t) tables.instruments[t] = Copy(layout.Table(kInstrumentTables[t].label));
+  for (size_t c = 0; c < kInstrumentTableCount; ++c) tables.instruments[c] = Copy(layout.Table(kInstrumentTables[c].label));
   tables.wave = Copy(layout.Table(kWaveTables[0].label));
   tables.trans = Copy(layout.Table(kWaveTables[1].label));
-  tables.ptb1 = FromRowOne(layout.Table(kPulseTables[0].label));
-  tables.ptb2 = FromRowOne(layout.Table(kPulseTables[1].label));
-  tables.ftb1 = FromRowOne(layout.Table(kFilterTables[0].label));
-  tables.ftb2 = FromRowOne(layout.Table(kFilterTables[1].label));
+  // Row r at index r: index 0 holds 0.
+  for (auto [label, rows] : {std::pair{kPulseTables[0].label, &tables.ptb1}, std::pair{kPulseTables[1].label, &tables.ptb2},
+                             std::pair{kFilterTables[0].label, &tables.ftb1}, std::pair{kFilterTables[1].label, &tables.ftb2}}) {
+    const Bytes written = layout.Table(label);
+    rows->assign(written.size() + 1, 0);
+    std::copy(written.begin(), written.end(), rows->begin() + 1);
+  }
   error = layout.error();
   if (!error.empty()) tables = {};
   return error.empty();
@@ -227,35 +206,11 @@ DataTables ReadDataFile(std::string_view text) {
 }
 
 std::string TablesDiffer(const DataTables& a, const DataTables& b) {
-  std::string where;
-  auto compare = [&](const std::string& name, const std::vector<uint8_t>& x, const std::vector<uint8_t>& y) {
-    if (!where.empty() || x == y) return;
-    const auto at = static_cast<size_t>(std::mismatch(x.begin(), x.end(), y.begin(), y.end()).first - x.begin());
-    auto value = [&](const std::vector<uint8_t>& v) { return at < v.size() ? std::to_string(v[at]) : std::string("none"); };
-    where = name + ": " + std::to_string(x.size()) + " vs " + std::to_string(y.size()) + " bytes, at " +
-            std::to_string(at) + " " + value(x) + " vs " + value(y);
-  };
-  compare(std::string(kArpspds), a.arpspds, b.arpspds);
-  compare("song count", std::vector<uint8_t>(a.songs.size()), std::vector<uint8_t>(b.songs.size()));
-  for (size_t s = 0; s < std::min(a.songs.size(), b.songs.size()); ++s) {
-    const std::string song = "song " + std::to_string(s);
-    for (size_t v = 0; v < kVoiceCount; ++v) compare(song + " voice " + std::to_string(v), a.songs[s].tracks[v], b.songs[s].tracks[v]);
-    compare(song + " speed, setting", {a.songs[s].speed, a.songs[s].setting}, {b.songs[s].speed, b.songs[s].setting});
-  }
-  compare("sector count", std::vector<uint8_t>(a.sectors.size()), std::vector<uint8_t>(b.sectors.size()));
-  for (size_t n = 0; n < std::min(a.sectors.size(), b.sectors.size()); ++n) {
-    compare("sector " + std::to_string(n), a.sectors[n], b.sectors[n]);
-  }
-  compare(std::string(kGlideTables[0].label), a.gldtbl, b.gldtbl);
-  compare(std::string(kGlideTables[1].label), a.gldtbh, b.gldtbh);
-  for (size_t t = 0; t < kInstrumentTableCount; ++t) compare(std::string(kInstrumentTables[t].label), a.instruments[t], b.instruments[t]);
-  compare(std::string(kWaveTables[0].label), a.wave, b.wave);
-  compare(std::string(kWaveTables[1].label), a.trans, b.trans);
-  compare(std::string(kPulseTables[0].label), a.ptb1, b.ptb1);
-  compare(std::string(kPulseTables[1].label), a.ptb2, b.ptb2);
-  compare(std::string(kFilterTables[0].label), a.ftb1, b.ftb1);
-  compare(std::string(kFilterTables[1].label), a.ftb2, b.ftb2);
-  return where;
+  const auto x = Named(a), y = Named(b);
+  const auto [p, q] = std::mismatch(x.begin(), x.end(), y.begin(), y.end());
+  if (p == x.end() && q == y.end()) return "";
+  if (p == x.end() || q == y.end() || p->first != q->first) return "different numbers of songs or sectors";
+  return p->first + " differs, " + std::to_string(p->second.size()) + " bytes vs " + std::to_string(q->second.size());
 }
 
 }  // namespace zspack::testing
