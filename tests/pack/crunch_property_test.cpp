@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "common/music_format.h"
 #include "common/text.h"
-#include "output/data_file.h"
 #include "output/data_file_tables.h"
 #include "pack/music_view.h"
 #include "pack/pack_tune.h"
@@ -254,7 +254,7 @@ std::string Fault(const PackedTune& plain, const PackedTune& crunched) {
   const MusicView plainView = viewer.View(before);
   // Viewed last, so that reached() and the part names are the crunched tables'.
   if (viewer.View(after) != plainView) return "the two data files play differently";
-  if (CountDataBytes(crunched.data) > CountDataBytes(plain.data)) return "the crunched data is longer";
+  if (AssembledBytes(crunched.data) > AssembledBytes(plain.data)) return "the crunched data is longer";
   if (Says(said, "nothing crunched")) return "";
   const MusicViewer::Reached reached = viewer.reached();
   // Programs of a table left as it is keep their rows: instruments and sectors that start
@@ -281,11 +281,11 @@ std::string Fault(const PackedTune& plain, const PackedTune& crunched) {
 }
 
 struct Tally {
-  long packs = 0, plain = 0, crunched = 0;
+  size_t packs = 0, plain = 0, crunched = 0;
 };
 std::ostream& operator<<(std::ostream& out, const Tally& t) {
   return out << t.packs << " packs, " << t.plain << " bytes plain, " << t.crunched << " crunched ("
-             << 100.0 * static_cast<double>(t.plain - t.crunched) / static_cast<double>(std::max(t.plain, 1L)) << " % less)";
+             << 100.0 * (static_cast<double>(t.plain) - static_cast<double>(t.crunched)) / static_cast<double>(std::max<size_t>(t.plain, 1)) << " % less)";
 }
 
 TEST(CrunchProperty, PlaysTheSameInNoMoreBytesWithNothingLeftToCrunch) {
@@ -309,7 +309,7 @@ TEST(CrunchProperty, PlaysTheSameInNoMoreBytesWithNothingLeftToCrunch) {
       options.Crunch = true;
       PackTune(file, options, *state, crunched);
       Tally& tally = requests[r] == kAllSongs ? all : single;
-      ++tally.packs, tally.plain += CountDataBytes(plain.data), tally.crunched += CountDataBytes(crunched.data);
+      ++tally.packs, tally.plain += AssembledBytes(plain.data), tally.crunched += AssembledBytes(crunched.data);
       const std::string fault = Fault(plain, crunched);
       if (fault.empty() || ++faults > 5) continue;
       ADD_FAILURE() << "tune " << index << " (seed " << kSeed << " + " << index << "), song " << requests[r] << ": " << fault

@@ -95,6 +95,7 @@ class Layout {
     if (error_.empty()) error_ = why;
   }
   const std::string& error() const { return error_; }
+  size_t size() const { return memory_.size(); }
 
  private:
   // Labels at one address follow each other in the order the text defines them.
@@ -203,6 +204,13 @@ DataTables ReadDataFile(std::string_view text) {
   std::string error;
   if (!TryReadDataFile(text, tables, error)) ADD_FAILURE() << "cannot read the data file: " << error;
   return tables;
+}
+
+size_t AssembledBytes(std::string_view text) {
+  Layout layout;
+  layout.Assemble(text);
+  if (!layout.error().empty()) ADD_FAILURE() << "cannot read the data file: " << layout.error();
+  return layout.size();
 }
 
 std::string TablesDiffer(const DataTables& a, const DataTables& b) {

@@ -24,6 +24,10 @@ bool TryReadDataFile(std::string_view text, DataTables& tables, std::string& err
 // The same, a text that cannot be read failing the test (and giving empty tables).
 DataTables ReadDataFile(std::string_view text);
 
+// How many bytes the text puts into the program: one per "!by" value (a text that cannot
+// be read fails the test).
+size_t AssembledBytes(std::string_view text);
+
 // Where two sets of tables first differ, empty when they are equal. DataTables' defaulted
 // == cannot stand in: SongTables has no ==, which leaves that one deleted.
 std::string TablesDiffer(const DataTables& a, const DataTables& b);
