@@ -22,6 +22,8 @@ struct SongTables {
   std::array<std::vector<uint8_t>, kVoiceCount> tracks;  // the bytes under each track label
   uint8_t speed = 0;
   uint8_t setting = 0;
+
+  bool operator==(const SongTables&) const = default;
 };
 
 struct DataTables {
