@@ -58,6 +58,8 @@ memcheck() {
 memcheck 0 tune.prg tune
 [ -s "$work/the_defines.a" ] && [ -s "$work/the_data.a" ] || { echo "valgrind run wrote no files" >&2; exit 1; }
 memcheck 0 -s2 -p1 -a2000 tune.prg tune
+memcheck 0 --crunch tune.prg tune
+memcheck 0 --crunch -s1 tune.prg tune
 memcheck 1 cut.prg tune
 memcheck 2 -s9 tune.prg tune
 echo "valgrind: clean"

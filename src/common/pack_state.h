@@ -45,11 +45,12 @@ struct Counts {
 // For each track, the track whose label tunedats names in its place: itself, or an
 // earlier track of the same bytes that crunching writes once for both.
 using TrackLabels = std::array<uint8_t, kTrackCount>;
-inline constexpr TrackLabels kOwnTrackLabels = [] {
+consteval TrackLabels OwnTrackLabels() {
   TrackLabels own{};
   for (size_t t = 0; t < own.size(); ++t) own[t] = static_cast<uint8_t>(t);
   return own;
-}();
+}
+inline constexpr TrackLabels kOwnTrackLabels = OwnTrackLabels();
 
 // Where each sector's bytes are written: under its own label (host is the sector itself),
 // or, when crunching found it to be the tail of another sector, as that sector's bytes
@@ -61,11 +62,12 @@ struct SectorPlace {
   bool operator==(const SectorPlace&) const = default;
 };
 using SectorPlaces = std::array<SectorPlace, kSectorCount>;
-inline constexpr SectorPlaces kOwnSectorPlaces = [] {
+consteval SectorPlaces OwnSectorPlaces() {
   SectorPlaces own{};
   for (size_t n = 0; n < own.size(); ++n) own[n] = {static_cast<uint8_t>(n), 0};
   return own;
-}();
+}
+inline constexpr SectorPlaces kOwnSectorPlaces = OwnSectorPlaces();
 
 // What exploring the music found: the maps and counts of what the songs use, and the
 // features that the entries of the played tracks and sectors call for.

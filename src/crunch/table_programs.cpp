@@ -1,7 +1,9 @@
 #include "crunch/table_programs.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
+#include <tuple>
 
 #include "common/music_format.h"
 #include "common/music_layout.h"
@@ -13,6 +15,13 @@ namespace zspack {
 namespace {
 
 constexpr int kNone = -1;
+// A row's or a step's bytes as one token, the first byte highest.
+constexpr unsigned kBitsPerByte = 8;
+constexpr uint32_t Token(std::initializer_list<uint8_t> bytes) {
+  uint32_t token = 0;
+  for (const uint8_t b : bytes) token = token << kBitsPerByte | b;
+  return token;
+}
 // Where a position sends the player next, besides another position.
 constexpr int kStreamEnds = -1;
 constexpr int kStreamLeaves = -2;  // into rows the data does not hold
@@ -96,7 +105,7 @@ bool ReachWave(const WaveRows& rows, int start, const RowNumbers& target, RowMar
 void DescribeWave(const WaveRows& rows, std::array<uint32_t, kTableRows>& token, RowNumbers& next) {
   for (int r = 0; r < rows.held; ++r) {
     const auto i = static_cast<size_t>(r);
-    token[i] = rows.Jumps(r) ? uint32_t{kWaveJump} : static_cast<uint32_t>(rows.wave[i]) << 8 | rows.trans[i];
+    token[i] = rows.Jumps(r) ? uint32_t{kWaveJump} : Token({rows.wave[i], rows.trans[i]});
     const int after = rows.Jumps(r) ? rows.trans[i] : r + 1;
     next[i] = rows.Ends(r) ? kStreamEnds : after < rows.held ? after : kStreamLeaves;
   }
@@ -143,7 +152,7 @@ bool ReachTwoColumn(const TwoColumnRows& rows, int start, const RowNumbers& link
 void DescribeSteps(const TwoColumnRows& rows, std::array<uint32_t, kTableRows>& token, RowNumbers& next) {
   for (int p = 1; p < static_cast<int>(kLastTableRow); ++p) {
     const auto i = static_cast<size_t>(p);
-    token[i] = static_cast<uint32_t>(rows.c1[i]) << 16 | static_cast<uint32_t>(rows.c2[i]) << 8 | rows.c1[i + 1];
+    token[i] = Token({rows.c1[i], rows.c2[i], rows.c1[i + 1]});
     const int link = rows.Link(p);
     next[i] = link == 0 ? kStreamEnds : rows.HoldsStep(link) ? link : kStreamLeaves;
   }
@@ -227,14 +236,14 @@ CrunchedTable CrunchTwoColumnTable(const MusicImage& image, uint32_t base, int h
   const RowNumbers stepKind = SamePlay(steps, token, next);
   const RowNumbers firstStep = LowestOfEach(steps, stepKind);
   // A start is its row's two values and what its first step plays.
-  std::map<std::array<int, 3>, int> startKinds;
+  std::map<std::tuple<uint8_t, uint8_t, int>, int> startKinds;
   RowNumbers sameStart{};
   for (int s = 1; s < kTableRows; ++s) sameStart[static_cast<size_t>(s)] = s;
   std::vector<uint8_t> sorted(starts.begin(), starts.end());
   std::sort(sorted.begin(), sorted.end());
   for (const uint8_t s : sorted) {
     if (StartsNothing(s)) continue;
-    const std::array<int, 3> key{rows.c1[s], rows.c2[s], stepKind[static_cast<size_t>(s) + 1]};
+    const std::tuple<uint8_t, uint8_t, int> key{rows.c1[s], rows.c2[s], stepKind[static_cast<size_t>(s) + 1]};
     sameStart[s] = startKinds.try_emplace(key, s).first->second;
   }
   for (int p = 1; p < kTableRows; ++p) {

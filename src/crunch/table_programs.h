@@ -26,12 +26,12 @@ struct CrunchedTable {
   std::vector<uint8_t> column2;
 };
 
-// The wavetable: rows 0..rows-1 held, `starts` the used instruments' aptb values.
-CrunchedTable CrunchWaveTable(const MusicImage& image, int rows, std::span<const uint8_t> starts);
+// The wavetable: rows 0..held-1 held, `starts` the used instruments' aptb values.
+CrunchedTable CrunchWaveTable(const MusicImage& image, int held, std::span<const uint8_t> starts);
 
-// The pulse or filter table at `base`: rows 1..rows held, `starts` the used instruments'
+// The pulse or filter table at `base`: rows 1..held held, `starts` the used instruments'
 // pointers and the $F7 / $F6 parameters of the played sectors (0 and $FF start nothing).
-CrunchedTable CrunchTwoColumnTable(const MusicImage& image, uint32_t base, int rows,
+CrunchedTable CrunchTwoColumnTable(const MusicImage& image, uint32_t base, int held,
                                    std::span<const uint8_t> starts);
 
 }  // namespace zspack

@@ -228,7 +228,8 @@ void AppendDataFile(std::string& out, const MusicImage& image, const Exploration
     out += "\t!by ";
     for (int v = 0; v < kVoiceCount; ++v) {
       if (v != 0) out += ',';
-      const NumberedLabel label(kTrackStem, found.trackLabels[static_cast<size_t>(kVoiceCount * s + v)]);
+      const int track = kVoiceCount * s + v;
+      const NumberedLabel label(kTrackStem, found.trackLabels[static_cast<size_t>(track)]);
       out += '<';
       out += label.view();
       out += ",>";

@@ -39,7 +39,8 @@ DataTables ResolveDataTables(const MusicImage& image, const Exploration& found,
     if ((selected && *selected != s) || found.maps.SongMap[static_cast<size_t>(s)] == 0) continue;
     SongTables& song = tables.songs.emplace_back();
     for (int v = 0; v < kVoiceCount; ++v) {
-      const int track = found.trackLabels[static_cast<size_t>(kVoiceCount * s + v)];
+      const int own = kVoiceCount * s + v;
+      const int track = found.trackLabels[static_cast<size_t>(own)];
       song.tracks[static_cast<size_t>(v)] = ReadTable(image, TrackAddress(track), TrackLength(image, TrackAddress(track)));
     }
     song.speed = image.Byte(SongRecordAddress(s) + kSongSpeedOffset);

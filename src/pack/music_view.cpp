@@ -22,7 +22,11 @@ enum class Tag : uint32_t { kByte = 1, kNamed, kWaveRow, kWaveJump, kWaveEnd, kS
 constexpr uint32_t Token(Tag tag, uint32_t value) { return static_cast<uint32_t>(tag) << kTagShift | value; }
 constexpr uint32_t ByteToken(uint8_t value) { return Token(Tag::kByte, value); }
 constexpr uint32_t NameToken(uint32_t name) { return Token(Tag::kNamed, name); }
-constexpr uint32_t TwoBytes(uint8_t high, uint8_t low) { return static_cast<uint32_t>(high) << 8 | low; }
+constexpr unsigned kBitsPerByte = 8;
+constexpr uint32_t TwoBytes(uint8_t high, uint8_t low) { return static_cast<uint32_t>(high) << kBitsPerByte | low; }
+constexpr uint32_t ThreeBytes(uint8_t high, uint8_t middle, uint8_t low) {
+  return static_cast<uint32_t>(high) << (2 * kBitsPerByte) | TwoBytes(middle, low);
+}
 constexpr uint32_t kOutsideToken = Token(Tag::kOutside, 0);
 
 constexpr WalkRule kPlayedTrack{WalkEnd::kTrackEnd, false};
@@ -68,7 +72,7 @@ void DescribeTwoColumn(const std::vector<uint8_t>& c1, const std::vector<uint8_t
   for (int p = 1; p + 1 < kTableRows; ++p) {
     const auto i = static_cast<size_t>(p);
     if (!steps.held[i]) continue;
-    steps.token[i] = Token(Tag::kStep, static_cast<uint32_t>(At(c1, p)) << 16 | TwoBytes(At(c2, p), At(c1, p + 1)));
+    steps.token[i] = Token(Tag::kStep, ThreeBytes(At(c1, p), At(c2, p), At(c1, p + 1)));
     const int link = At(c2, p + 1);
     steps.next[i] = link == 0 ? kEnds : steps.held[static_cast<size_t>(link)] ? link : kLeaves;
   }
@@ -109,6 +113,7 @@ uint32_t MusicViewer::Follow(uint32_t token, uint32_t then) {
 // and each position is its spot in it.
 void MusicViewer::NameCycle(const std::vector<int>& cycle, const Steps& steps, PositionNames& names) {
   std::vector<uint32_t> tokens;
+  tokens.reserve(cycle.size());
   for (const int p : cycle) tokens.push_back(steps.token[static_cast<size_t>(p)]);
   const size_t length = tokens.size();
   size_t period = length;

@@ -44,9 +44,9 @@ class MusicViewer {
   uint32_t Instrument(int number);
   uint32_t Glide(int number);
   uint32_t Sector(int number);
-  uint32_t WaveProgram(int row);
-  uint32_t PulseProgram(int row);
-  uint32_t FilterProgram(int row);
+  uint32_t WaveProgram(int start);
+  uint32_t PulseProgram(int start);
+  uint32_t FilterProgram(int start);
   const Reached& reached() const { return reached_; }
 
  private:
@@ -87,8 +87,11 @@ class MusicViewer {
   struct KeyHash {
     using is_transparent = void;
     size_t operator()(std::span<const uint32_t> key) const {
-      uint64_t hash = 0xCBF29CE484222325;  // FNV-1a over the tokens
-      for (const uint32_t token : key) hash = (hash ^ token) * 0x100000001B3;
+      // FNV-1a over the tokens.
+      constexpr uint64_t kOffsetBasis = 0xCBF29CE484222325;
+      constexpr uint64_t kPrime = 0x100000001B3;
+      uint64_t hash = kOffsetBasis;
+      for (const uint32_t token : key) hash = (hash ^ token) * kPrime;
       return static_cast<size_t>(hash);
     }
   };
