@@ -70,16 +70,12 @@ Reach FindReach(const MusicImage& image, const Exploration& found, std::optional
       if (value == kPulseCommand) reach.pulseStarts.push_back(parameter);
       if (value == kFilterCommand) reach.filterStarts.push_back(parameter);
     });
-    reach.followable = reach.followable && walk.ended && n < found.counts.SectorCount;
+    reach.followable = reach.followable && walk.ended;
     reach.sectorBytes[static_cast<size_t>(n)].resize(static_cast<size_t>(walk.length));
     image.ReadBytes(start, reach.sectorBytes[static_cast<size_t>(n)]);
   }
-  for (size_t g = 0; g < kGlideCount; ++g) {
-    reach.followable = reach.followable && (reach.glides[g] == 0 || static_cast<int>(g) < found.counts.GlideCount);
-  }
-  for (size_t i = 0; i < kInstrumentCount; ++i) {
-    reach.followable = reach.followable && (reach.instruments[i] == 0 || static_cast<int>(i) < found.counts.InstrumentSlots());
-  }
+  // The exploration walked these same sectors of every existing song, so every sector,
+  // glide and instrument reached here is one the plain pack writes.
   return reach;
 }
 

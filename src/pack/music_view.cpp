@@ -124,17 +124,14 @@ void MusicViewer::NameCycle(const std::vector<int>& cycle, const Steps& steps, P
     }
   }
   tokens.resize(period);
-  // The least rotation, compared in place.
-  auto before = [&](size_t a, size_t b) {
-    for (size_t i = 0; i < period; ++i) {
-      const uint32_t x = tokens[(a + i) % period], y = tokens[(b + i) % period];
-      if (x != y) return x < y;
-    }
-    return false;
-  };
+  // The least rotation, compared in place; no two rotations of a cycle that repeats no
+  // shorter one are equal.
+  auto at = [&](size_t from, size_t i) { return tokens[(from + i) % period]; };
   size_t least = 0;
   for (size_t by = 1; by < period; ++by) {
-    if (before(by, least)) least = by;
+    size_t i = 0;
+    while (i + 1 < period && at(by, i) == at(least, i)) ++i;
+    if (at(by, i) < at(least, i)) least = by;
   }
   std::rotate(tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(least), tokens.end());
   std::vector<uint32_t> key{Of(Part::kCycle)};

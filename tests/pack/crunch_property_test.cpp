@@ -165,7 +165,9 @@ TuneBuilder EditedTune(Dice& dice) {
   for (const int n : dice.Numbers(2 + dice.Below(14), kSectorCount)) {
     Bytes bytes;
     if (!sectors.empty() && dice.Chance(35)) {
-      const auto& [original, copied] = *std::next(sectors.begin(), dice.Below(sectors.size()));
+      const auto& chosen = *std::next(sectors.begin(), dice.Below(sectors.size()));
+      const int original = chosen.first;
+      const Bytes& copied = chosen.second;
       WalkEntries(copied, {WalkEnd::kSectorEnd, true}, [&](int at, uint8_t value) {
         const EntryRange<SectorEntry>& entry = ClassifySectorEntry(value);
         bytes.push_back(entry.kind == SectorEntry::kInstrument ? Twin(dice, instrumentTwins, SelectedNumber(entry, value), entry.first)

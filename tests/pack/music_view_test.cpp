@@ -78,6 +78,20 @@ const ViewCase kCases[] = {
        t.instruments[kAptb][1] = 4;
      },
      true},  // 41, then the loop 90 41 at rows 2..3: the same endless rows as 41 90 41 90 ...
+    {"LoopOfTheSamePairTwice",
+     [](DataTables& t) {
+       t.wave = {0x41, 0x90, 0x41, 0x90, 0xFF};
+       t.trans = {0x05, 0x02, 0x05, 0x00, 0x00};
+       t.instruments[kAptb][1] = 4;
+     },
+     true},  // rows 0..3 loop: 41 90 41 90, the pair 41 90 twice
+    {"LoopFoundAtItsJump",
+     [](DataTables& t) {
+       t.wave = {0x90, 0x41, 0x90, 0xFF};
+       t.trans = {0x02, 0x05, 0x01, 0x00};
+       t.instruments[kAptb] = {1, 3};
+     },
+     true},  // the unplayed row 0 jumps into the loop at its jump row
     {"PulseStepCopiedAndLinkedThere",
      [](DataTables& t) {
        t.ptb1.push_back(0x14);
@@ -104,6 +118,7 @@ const ViewCase kCases[] = {
     {"SongSpeed", [](DataTables& t) { t.songs[0].speed = 6; }, false},
     {"SongSetting", [](DataTables& t) { t.songs[0].setting = 1; }, false},
     {"Arpspds", [](DataTables& t) { t.arpspds[2] = 1; }, false},
+    {"SectorMissing", [](DataTables& t) { t.songs[0].tracks[1] = {2, 0xFF}; }, false},
     {"SectorWithoutEnd", [](DataTables& t) { t.sectors[1].pop_back(); }, false},
     {"InstrumentMissing", [](DataTables& t) { for (Bytes& column : t.instruments) column.pop_back(); }, false},
     {"WaveProgramRunsOff", [](DataTables& t) { t.wave[2] = 0x41; }, false},
