@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "common/music_format.h"
@@ -95,6 +96,17 @@ Renumbering<N> Merge(const std::array<uint8_t, N>& reached, const std::array<Val
   return to;
 }
 
+// Bytes as a key of a map of tracks or sectors: GCC 12 takes the comparison of two byte
+// vectors for a read past their ends (a false -Wstringop-overread), two strings it does not.
+std::string AsKey(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+template <size_t N>
+std::array<std::string, N> AsKeys(const std::array<std::vector<uint8_t>, N>& all) {
+  std::array<std::string, N> keys;
+  for (size_t n = 0; n < N; ++n) keys[n] = AsKey(all[n]);
+  return keys;
+}
+
 // The starts that point into a table, each once.
 std::vector<uint8_t> InstrumentStarts(const MusicImage& image, const Reach& reach, size_t column,
                                       const std::vector<uint8_t>& commandStarts) {
@@ -183,7 +195,7 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
     });
   }
   std::vector<int> keptSectors;
-  const Renumbering<kSectorCount> sectorTo = Merge(reach.sectors, sectors, keptSectors);
+  const Renumbering<kSectorCount> sectorTo = Merge(reach.sectors, AsKeys(sectors), keptSectors);
 
   // All read: the crunched tables replace the old ones.
   MusicImage& crunched = image;
@@ -223,7 +235,7 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
 
   // The packed tracks with their sectors renumbered; a track written before stands for
   // every later one of the same bytes.
-  std::map<std::vector<uint8_t>, int> writtenTracks;
+  std::map<std::string, int> writtenTracks;
   for (const int track : reach.tracks) {
     const uint32_t start = TrackAddress(track);
     WalkEntries(image, start, kPlayedTrack, [&](int i, uint8_t value) {
@@ -235,7 +247,7 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
     std::vector<uint8_t> bytes(static_cast<size_t>(TrackLength(crunched, start)));
     crunched.ReadBytes(start, bytes);
     found.trackLabels[static_cast<size_t>(track)] =
-        static_cast<uint8_t>(writtenTracks.try_emplace(std::move(bytes), track).first->second);
+        static_cast<uint8_t>(writtenTracks.try_emplace(AsKey(bytes), track).first->second);
   }
 
   Exploration& result = found;
