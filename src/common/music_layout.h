@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace zspack {
@@ -42,6 +43,14 @@ inline constexpr uint32_t ftb2 = 0x4700;
 inline constexpr uint32_t tracks = 0x4800;
 inline constexpr uint32_t sectors = 0x5400;
 }  // namespace addr
+
+// The eleven instrument tables in the data file's order; a table's place is its column,
+// and three columns point into the wave, pulse and filter programs.
+inline constexpr uint32_t kInstrumentColumns[] = {addr::adtb, addr::srtb, addr::aptb, addr::pptb,
+                                                  addr::fptb, addr::v1tb, addr::v2tb, addr::v3tb,
+                                                  addr::hrtb, addr::hf1tb, addr::hf2tb};
+inline constexpr size_t kInstrumentTableCount = sizeof kInstrumentColumns / sizeof kInstrumentColumns[0];
+enum InstrumentColumn : uint8_t { kAdtb, kSrtb, kAptb, kPptb, kFptb, kV1tb, kV2tb, kV3tb, kHrtb, kHf1tb, kHf2tb };
 
 // A song record in tunedats takes 8 bytes; bytes 6 and 7 are the song's speed and one
 // setting copied as it is.

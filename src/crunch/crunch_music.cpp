@@ -17,12 +17,7 @@ namespace {
 constexpr WalkRule kPlayedTrack{WalkEnd::kTrackEnd, false};
 constexpr WalkRule kPlayedSector{WalkEnd::kSectorEnd, true};
 
-// The instrument tables in the data file's order; three of them point into programs.
-constexpr uint32_t kInstrumentColumns[] = {addr::adtb, addr::srtb, addr::aptb, addr::pptb, addr::fptb, addr::v1tb,
-                                           addr::v2tb, addr::v3tb, addr::hrtb, addr::hf1tb, addr::hf2tb};
-constexpr size_t kInstrumentValues = std::size(kInstrumentColumns);
-using InstrumentValues = std::array<uint8_t, kInstrumentValues>;
-constexpr size_t kWaveColumn = 2, kPulseColumn = 3, kFilterColumn = 4;
+using InstrumentValues = std::array<uint8_t, kInstrumentTableCount>;
 
 // Old number to new number; kGone for what no packed song reaches.
 constexpr int kGone = -1;
@@ -158,20 +153,20 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
   }
 
   // The tables first: instruments and sectors compare by where their programs went.
-  const CrunchedTable wave = CrunchWaveTable(image, waveRows, InstrumentStarts(image, reach, kWaveColumn, {}));
+  const CrunchedTable wave = CrunchWaveTable(image, waveRows, InstrumentStarts(image, reach, kAptb, {}));
   const CrunchedTable pulse = CrunchTwoColumnTable(image, addr::ptb1, pulseRows,
-                                                   InstrumentStarts(image, reach, kPulseColumn, reach.pulseStarts));
+                                                   InstrumentStarts(image, reach, kPptb, reach.pulseStarts));
   const CrunchedTable filter = CrunchTwoColumnTable(image, addr::ftb1, filterRows,
-                                                    InstrumentStarts(image, reach, kFilterColumn, reach.filterStarts));
+                                                    InstrumentStarts(image, reach, kFptb, reach.filterStarts));
   out.leftAsIs = {wave.leftAsIs, pulse.leftAsIs, filter.leftAsIs};
 
   // Instruments, their program pointers moved along.
   std::array<InstrumentValues, kInstrumentCount> instruments{};
   for (uint32_t i = 0; i < kInstrumentCount; ++i) {
-    for (size_t c = 0; c < kInstrumentValues; ++c) instruments[i][c] = image.Byte(kInstrumentColumns[c] + i);
-    instruments[i][kWaveColumn] = wave.start[instruments[i][kWaveColumn]];
-    instruments[i][kPulseColumn] = pulse.start[instruments[i][kPulseColumn]];
-    instruments[i][kFilterColumn] = filter.start[instruments[i][kFilterColumn]];
+    for (size_t c = 0; c < kInstrumentTableCount; ++c) instruments[i][c] = image.Byte(kInstrumentColumns[c] + i);
+    instruments[i][kAptb] = wave.start[instruments[i][kAptb]];
+    instruments[i][kPptb] = pulse.start[instruments[i][kPptb]];
+    instruments[i][kFptb] = filter.start[instruments[i][kFptb]];
   }
   std::vector<int> keptInstruments;
   const Renumbering<kInstrumentCount> instrumentTo = Merge(reach.instruments, instruments, keptInstruments);
@@ -203,7 +198,7 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
   WriteRows(crunched, addr::ptb1 + 1, pulse);
   WriteRows(crunched, addr::ftb1 + 1, filter);
   for (size_t k = 0; k < keptInstruments.size(); ++k) {
-    for (size_t c = 0; c < kInstrumentValues; ++c) {
+    for (size_t c = 0; c < kInstrumentTableCount; ++c) {
       crunched.Set(kInstrumentColumns[c] + static_cast<uint32_t>(k), instruments[static_cast<size_t>(keptInstruments[k])][c]);
     }
   }
@@ -250,7 +245,7 @@ CrunchReport CrunchMusic(MusicImage& image, Exploration& found, std::optional<in
         static_cast<uint8_t>(writtenTracks.try_emplace(AsKey(bytes), track).first->second);
   }
 
-  Exploration& result = found;
+  Exploration& result = found;  // now the crunched music's
   result.entryFeatures = reach.features;
   result.counts.SectorCount = static_cast<int16_t>(keptSectors.size());
   result.counts.InstrumentCount = static_cast<int16_t>(keptInstruments.size());

@@ -40,6 +40,14 @@ inline constexpr TableSpec kWaveTables[] = {{"wave", addr::wave}, {"trans", addr
 inline constexpr TableSpec kPulseTables[] = {{"ptb1", addr::ptb1}, {"ptb2", addr::ptb2}};
 inline constexpr TableSpec kFilterTables[] = {{"ftb1", addr::ftb1}, {"ftb2", addr::ftb2}};
 
+consteval bool InColumnOrder() {
+  for (size_t t = 0; t < std::size(kInstrumentTables); ++t) {
+    if (kInstrumentTables[t].start != kInstrumentColumns[t]) return false;
+  }
+  return std::size(kInstrumentTables) == kInstrumentTableCount;
+}
+static_assert(InColumnOrder(), "the instrument tables are written in the order of their columns");
+
 // Every label the data file can define; ".trk" and ".sec" stand for the numbered labels
 // ".trk00".."trk0B" and ".sec00"...
 inline constexpr auto kDataFileLabels = [] {

@@ -28,7 +28,6 @@ std::vector<uint8_t> ReadOneBasedTable(const MusicImage& image, uint32_t base, i
 
 DataTables ResolveDataTables(const MusicImage& image, const Exploration& found,
                              std::optional<int16_t> selected) {
-  static_assert(std::size(kInstrumentTables) == kInstrumentTableCount);
   DataTables tables;
   if (selected) {
     tables.arpspds.push_back(image.Byte(addr::arpspds + ClampTo(*selected, kSongCount)));
@@ -55,7 +54,7 @@ DataTables ResolveDataTables(const MusicImage& image, const Exploration& found,
   tables.gldtbl = ReadTable(image, addr::gldtbl, found.counts.GlideCount);
   tables.gldtbh = ReadTable(image, addr::gldtbh, found.counts.GlideCount);
   for (size_t t = 0; t < kInstrumentTableCount; ++t) {
-    tables.instruments[t] = ReadTable(image, kInstrumentTables[t].start, found.counts.InstrumentSlots());
+    tables.instruments[t] = ReadTable(image, kInstrumentColumns[t], found.counts.InstrumentSlots());
   }
   const int waveRows = HighestMarked(found.maps.WaveMap) + 1;
   tables.wave = ReadTable(image, addr::wave, waveRows);

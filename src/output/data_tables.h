@@ -14,10 +14,6 @@
 
 namespace zspack {
 
-// The eleven instrument tables in the data file's order; a table's index names its column.
-inline constexpr size_t kInstrumentTableCount = 11;
-enum InstrumentColumn : uint8_t { kAdtb, kSrtb, kAptb, kPptb, kFptb, kV1tb, kV2tb, kV3tb, kHrtb, kHf1tb, kHf2tb };
-
 struct SongTables {
   std::array<std::vector<uint8_t>, kVoiceCount> tracks;  // the bytes under each track label
   uint8_t speed = 0;
